@@ -1,0 +1,131 @@
+// Helpers shared by the Windows tests.
+#include "support/test_support.h"
+
+#include <atomic>
+#include <vector>
+
+DWORD run_program(const std::wstring& program, const std::wstring& arguments,
+                  const std::wstring& working_folder, DWORD timeout_ms)
+{
+    std::wstring command_line = quote(program);
+    if (!arguments.empty()) {
+        command_line += L" " + arguments;
+    }
+    std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
+    buffer.push_back(L'\0');
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        working_folder.empty() ? nullptr : working_folder.c_str(), &startup,
+                        &process)) {
+        return static_cast<DWORD>(-1);
+    }
+    DWORD exit_code = STILL_ACTIVE;
+    if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &exit_code);
+    } else {
+        TerminateProcess(process.hProcess, 99);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exit_code;
+}
+
+std::wstring quote(const std::wstring& text)
+{
+    return L"\"" + text + L"\"";
+}
+
+std::wstring make_temp_folder(const std::wstring& prefix)
+{
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    std::wstring base(temp, length);
+    for (;;) {
+        std::wstring folder = base + prefix + L"-" + std::to_wstring(GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(counter++);
+        if (CreateDirectoryW(folder.c_str(), nullptr)) {
+            return folder;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            return {};
+        }
+    }
+}
+
+void remove_test_folder(const std::wstring& folder)
+{
+    DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        WIN32_FIND_DATAW entry;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring name = entry.cFileName;
+                if (name != L"." && name != L"..") {
+                    remove_test_folder(folder + L"\\" + name);
+                }
+            } while (FindNextFileW(search, &entry));
+            FindClose(search);
+        }
+    }
+    SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveDirectoryW(folder.c_str());
+    } else {
+        DeleteFileW(folder.c_str());
+    }
+}
+
+std::string read_file(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    LARGE_INTEGER size{};
+    GetFileSizeEx(file, &size);
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD done = 0;
+    size_t offset = 0;
+    while (offset < bytes.size() &&
+           ReadFile(file, bytes.data() + offset, static_cast<DWORD>(bytes.size() - offset), &done,
+                    nullptr) &&
+           done > 0) {
+        offset += done;
+    }
+    CloseHandle(file);
+    bytes.resize(offset);
+    return bytes;
+}
+
+bool write_file(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+bool path_exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool is_folder(const std::wstring& path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

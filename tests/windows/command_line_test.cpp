@@ -1,0 +1,81 @@
+// Mode selection from the argument vector.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/command_line.h"
+
+namespace {
+
+ModeChoice choose(std::vector<const wchar_t*> arguments)
+{
+    arguments.insert(arguments.begin(), L"C:\\setup.exe");
+    return choose_mode(static_cast<int>(arguments.size()), arguments.data());
+}
+
+} // namespace
+
+TEST(CommandLine, NoArgumentsOrFailedSplitOpensWindow)
+{
+    EXPECT_EQ(choose({}).mode, Mode::interactive_install);
+    EXPECT_EQ(choose_mode(0, nullptr).mode, Mode::interactive_install);
+}
+
+TEST(CommandLine, UninstallRunTakesFolderAndQuietOnlyAtPosition3)
+{
+    ModeChoice run = choose({L"/uninstall-run", L"C:\\Games\\Reef"});
+    EXPECT_EQ(run.mode, Mode::uninstall_run);
+    EXPECT_EQ(run.folder, L"C:\\Games\\Reef");
+    EXPECT_FALSE(run.quiet);
+
+    EXPECT_TRUE(choose({L"/uninstall-run", L"F", L"/quiet"}).quiet);
+    EXPECT_TRUE(choose({L"/uninstall-run", L"F", L"/quiet", L"more"}).quiet);
+    EXPECT_FALSE(choose({L"/uninstall-run", L"F", L"/QUIET"}).quiet);
+    EXPECT_FALSE(choose({L"/uninstall-run", L"F", L"/other", L"/quiet"}).quiet);
+    EXPECT_FALSE(choose({L"/uninstall-run", L"/quiet"}).quiet);
+}
+
+TEST(CommandLine, UninstallRunWithoutFolderOpensWindow)
+{
+    EXPECT_EQ(choose({L"/uninstall-run"}).mode, Mode::interactive_install);
+}
+
+TEST(CommandLine, UninstallIgnoresFurtherArguments)
+{
+    EXPECT_EQ(choose({L"/uninstall"}).mode, Mode::uninstaller_launch);
+    EXPECT_EQ(choose({L"/uninstall", L"x", L"/quiet"}).mode, Mode::uninstaller_launch);
+}
+
+TEST(CommandLine, SilentNeedsFolderAndApk)
+{
+    EXPECT_EQ(choose({L"/silent", L"C:\\Games"}).mode, Mode::interactive_install);
+    EXPECT_EQ(choose({L"/silent"}).mode, Mode::interactive_install);
+
+    ModeChoice silent = choose({L"/silent", L"C:\\Games\\", L"D:\\reef.apk", L"extra"});
+    EXPECT_EQ(silent.mode, Mode::silent_install);
+    EXPECT_EQ(silent.folder, L"C:\\Games\\"); // unchanged, not trimmed
+    EXPECT_EQ(silent.apk_path, L"D:\\reef.apk");
+}
+
+TEST(CommandLine, SilentKeepsEmptyApkArgument)
+{
+    ModeChoice silent = choose({L"/silent", L"C:\\Games", L""});
+    EXPECT_EQ(silent.mode, Mode::silent_install);
+    EXPECT_EQ(silent.apk_path, L"");
+}
+
+TEST(CommandLine, SwitchesAreCaseSensitiveAndWhole)
+{
+    EXPECT_EQ(choose({L"/Uninstall"}).mode, Mode::interactive_install);
+    EXPECT_EQ(choose({L"/SILENT", L"a", L"b"}).mode, Mode::interactive_install);
+    EXPECT_EQ(choose({L"/Uninstall-Run", L"a"}).mode, Mode::interactive_install);
+    EXPECT_EQ(choose({L"/uninstallx"}).mode, Mode::interactive_install);
+    EXPECT_EQ(choose({L"uninstall"}).mode, Mode::interactive_install);
+    EXPECT_EQ(choose({L"/silent ", L"a", L"b"}).mode, Mode::interactive_install);
+}
+
+TEST(CommandLine, UninstallRunWinsOverUninstallPrefix)
+{
+    // "/uninstall-run" alone is no uninstall launch either.
+    EXPECT_NE(choose({L"/uninstall-run"}).mode, Mode::uninstaller_launch);
+}
