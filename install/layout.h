@@ -1,0 +1,55 @@
+// The names of everything an installation consists of, in one place for the
+// installer, the window and the uninstaller.
+#pragma once
+
+#include <array>
+#include <string>
+
+constexpr wchar_t product_name[] = L"Gloam Reef Voduze PC Viru";
+
+constexpr wchar_t program_file_name[] = L"gloamreef.exe";
+constexpr wchar_t uninstaller_file_name[] = L"uninstall.exe";
+constexpr wchar_t game_data_folder_name[] = L"gamedata";
+constexpr wchar_t game_library_file_name[] = L"libGloamReef.so";
+constexpr wchar_t user_data_folder_name[] = L"userdata";
+constexpr wchar_t mods_folder_name[] = L"mods";
+constexpr wchar_t textures_folder_name[] = L"textures";
+constexpr wchar_t textures_readme_file_name[] = L"README.txt";
+
+// Files at the top of the install folder that the uninstaller deletes, in
+// this order: the two the setup writes, then what the game writes as it runs.
+constexpr std::array<const wchar_t*, 5> files_to_remove = {
+    L"gloamreef.exe", L"uninstall.exe", L"gloamreef.log", L"stderr.log", L"crash.dmp"};
+
+// Resource of the setup program that carries the game program.
+constexpr wchar_t payload_resource_name[] = L"PAYLOAD_EXE";
+
+// Name of the temporary uninstaller copy in the user's temp folder.
+constexpr wchar_t temporary_uninstaller_name[] = L"gloamreef-port-uninstall.exe";
+
+// Both shortcuts carry this name, directly in the Start-menu programs folder
+// and on the desktop.
+constexpr wchar_t shortcut_file_name[] = L"Gloam Reef Voduze PC Viru.lnk";
+
+// Under HKEY_CURRENT_USER.
+constexpr wchar_t uninstall_key_path[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\GloamReefMobilePC";
+
+// One backslash between folder and name unless the folder is empty or already
+// ends in a separator. A bare drive ("C:") gets its backslash too, so the
+// result never becomes the drive-relative "C:name".
+std::wstring join_path(const std::wstring& folder, const std::wstring& name);
+
+std::wstring program_path(const std::wstring& install_folder);
+std::wstring uninstaller_path(const std::wstring& install_folder);
+std::wstring game_data_folder(const std::wstring& install_folder);
+std::wstring textures_folder(const std::wstring& install_folder);
+
+// The shortcut's full path in a known folder; empty when the folder's path is
+// empty (a failed lookup), so that nothing at the root of the current drive
+// is ever written or deleted.
+std::wstring shortcut_path(const std::wstring& known_folder);
+
+// True when the folder's gamedata holds the game library (file or folder).
+// Never fails: anything that cannot be looked at counts as no game data.
+bool has_game_data(const std::wstring& install_folder);

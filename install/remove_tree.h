@@ -1,0 +1,17 @@
+// Deleting what an installation consists of, without ever following a link.
+// Users move saves and game data to other drives with junctions and symbolic
+// links; deleting through one would destroy the target's files.
+#pragma once
+
+#include <string>
+
+// A file, a link (removed as the link) or an empty folder. A missing entry
+// counts as deleted.
+bool delete_entry(const std::wstring& path);
+
+// The folder and everything below it, contents first. A link anywhere in the
+// tree, or as the folder itself, is removed as a link: its target is left as it
+// is. A missing folder counts as deleted. The first entry that cannot be
+// deleted ends the removal and leaves the rest in place; the result is false
+// then.
+bool remove_tree(const std::wstring& folder);

@@ -1,0 +1,52 @@
+// Drives the setup program's windows and message boxes from a test program in
+// the same Wine session: find a window, read its controls, press buttons.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A program started without waiting for it.
+struct RunningProgram {
+    HANDLE process = nullptr;
+    DWORD id = 0;
+};
+
+// Starts program with the command-line tail given; process is null on failure.
+RunningProgram start_program(const std::wstring& program, const std::wstring& arguments,
+                             const std::wstring& working_folder = L"");
+
+// Waits for the program to end and returns its exit code (STILL_ACTIVE on
+// time-out, after which the process is killed). Closes the handle.
+DWORD finish_program(RunningProgram& program, DWORD timeout_ms = 30000);
+
+// True when the program has ended within timeout_ms (the handle stays open).
+bool program_ended(const RunningProgram& program, DWORD timeout_ms = 0);
+
+// A visible top-level window of the process (0: any process) with this class
+// and title (null: any). Returns null when none appears within timeout_ms.
+HWND wait_for_window(DWORD process_id, const wchar_t* class_name, const wchar_t* title,
+                     DWORD timeout_ms = 10000);
+
+// True when no such window is there any more within timeout_ms.
+bool wait_for_window_gone(HWND window, DWORD timeout_ms = 10000);
+
+struct MessageBoxView {
+    HWND window = nullptr;
+    std::wstring caption;
+    std::wstring text;
+    HWND owner = nullptr;
+    std::vector<int> buttons;  // ids of the push buttons present: IDOK, IDYES, IDNO...
+    int default_button = 0;    // id of the default push button
+};
+
+// Waits for a message box (dialog class "#32770") of the process and reads it.
+MessageBoxView wait_for_message_box(DWORD process_id, DWORD timeout_ms = 10000);
+
+// Presses a button of a window by id with BM_CLICK (posted, so a modal loop
+// that it ends does not block the test).
+bool press_button(HWND window, int id);
+
+// Text of a window or control.
+std::wstring window_text(HWND window);
