@@ -11,6 +11,9 @@ constexpr wchar_t program_file_name[] = L"gloamreef.exe";
 constexpr wchar_t uninstaller_file_name[] = L"uninstall.exe";
 constexpr wchar_t game_data_folder_name[] = L"gamedata";
 constexpr wchar_t game_library_file_name[] = L"libGloamReef.so";
+// Where an install assembles new game data before it takes the place of
+// gamedata; an interrupted install can leave it behind.
+constexpr wchar_t staging_game_data_folder_name[] = L"gamedata.new";
 constexpr wchar_t user_data_folder_name[] = L"userdata";
 constexpr wchar_t mods_folder_name[] = L"mods";
 constexpr wchar_t textures_folder_name[] = L"textures";
