@@ -2,6 +2,7 @@
 #include "support/test_support.h"
 
 #include <atomic>
+#include <cwctype>
 #include <vector>
 
 DWORD run_program(const std::wstring& program, const std::wstring& arguments,
@@ -179,6 +180,48 @@ void remove_unix_link(const std::wstring& link)
     if (!unix_link.empty()) {
         run_program(L"Z:\\bin\\rm", L"-f " + quote(unix_link), L"", 10000);
         for (int attempt = 0; attempt < 250 && path_exists(link); ++attempt) {
+            Sleep(20);
+        }
+    }
+}
+
+namespace {
+
+// Wine's drive letters are links in the prefix's dosdevices folder.
+std::wstring drive_link(wchar_t letter)
+{
+    std::wstring c_drive = unix_path(L"C:\\");
+    size_t at = c_drive.rfind(L"/c:");
+    if (at == std::wstring::npos) {
+        return {};
+    }
+    return c_drive.substr(0, at + 1) + static_cast<wchar_t>(towlower(letter)) + L":";
+}
+
+} // namespace
+
+bool map_drive(wchar_t letter, const std::wstring& folder)
+{
+    std::wstring root = std::wstring(1, letter) + L":\\";
+    std::wstring link = drive_link(letter);
+    std::wstring target = unix_path(folder);
+    if (link.empty() || target.empty() || path_exists(root)) {
+        return false;
+    }
+    run_program(L"Z:\\bin\\ln", L"-s " + quote(target) + L" " + quote(link), L"", 10000);
+    for (int attempt = 0; attempt < 250 && !path_exists(root); ++attempt) {
+        Sleep(20);
+    }
+    return path_exists(root);
+}
+
+void unmap_drive(wchar_t letter)
+{
+    std::wstring link = drive_link(letter);
+    if (!link.empty()) {
+        run_program(L"Z:\\bin\\rm", L"-f " + quote(link), L"", 10000);
+        std::wstring root = std::wstring(1, letter) + L":\\";
+        for (int attempt = 0; attempt < 250 && path_exists(root); ++attempt) {
             Sleep(20);
         }
     }

@@ -34,3 +34,8 @@ bool make_unix_link(const std::wstring& link, const std::wstring& target);
 
 // Removes such a link from the Unix side, so a test leaves nothing behind.
 void remove_unix_link(const std::wstring& link);
+
+// Makes a drive letter ("Q") of Wine's that stands for the folder, so a test
+// can install at a drive's root; false when the letter is taken or it fails.
+bool map_drive(wchar_t letter, const std::wstring& folder);
+void unmap_drive(wchar_t letter);

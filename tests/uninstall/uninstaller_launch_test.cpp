@@ -154,3 +154,43 @@ TEST_F(UninstallerLaunch, SetupStartedFromAnotherFolderFindsNoInstallation)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(UninstallerLaunch, InstallationAtADriveRootReachesTheCopyWhole)
+{
+    // The folder's trailing backslash must not turn into an escaped quote.
+    const wchar_t letter = L'Q';
+    ASSERT_TRUE(map_drive(letter, folder));
+    struct Unmap {
+        wchar_t letter;
+        ~Unmap() { unmap_drive(letter); }
+    } unmap{letter};
+    std::wstring root = L"Q:\\";
+    make_installation(root);
+    register_installation(root);
+
+    RunningProgram launcher = launch(root + L"uninstall.exe");
+    EndProgramOnExit end_launcher{launcher};
+    HWND question = wait_for_window(0, L"#32770", caption_text, 20000);
+    EXPECT_EQ(finish_program(launcher, 10000), 0u);
+    if (question != nullptr) {
+        DWORD copy_id = window_process(question);
+        RunningProgram copy = attach_program(copy_id);
+        EndProgramOnExit end_copy{copy};
+        MessageBoxView confirm = next_run_box(copy_id);
+        EXPECT_EQ(confirm.text, confirmation_text(root));
+        answer(confirm, IDYES);
+        answer(next_run_box(copy_id), IDYES);
+        MessageBoxView done = next_run_box(copy_id);
+        EXPECT_EQ(done.text, removed_text);
+        answer(done, IDOK);
+        EXPECT_EQ(finish_program(copy, 20000), 0u);
+    } else {
+        ADD_FAILURE() << "the temporary copy asked nothing";
+    }
+    EXPECT_EQ(entries_below(root), std::vector<std::wstring>{});
+    EXPECT_FALSE(uninstall_entry_exists());
+}
+
+} // namespace
