@@ -1,6 +1,8 @@
 // Which entries of the APK the game data import takes.
 #include "apk/import_rules.h"
 
+#include <cctype>
+
 const char* const kLibraryCandidates[3] = {
     "assets/guest_libs/libGloamReef.so",
     "lib/armeabi/libGloamReef.so",
@@ -17,6 +19,24 @@ bool starts_with(const std::string& text, const std::string& prefix)
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// Windows opens these names as devices in any folder and with any extension:
+// "assets/NUL.png" would swallow an asset, "assets/COM1" could block.
+bool is_device_name(const std::string& segment)
+{
+    std::string base = segment.substr(0, segment.find('.'));
+    while (!base.empty() && base.back() == ' ') {
+        base.pop_back();
+    }
+    for (char& c : base) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") {
+        return true;
+    }
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
 // Entry names become paths under the target folder. Besides the ".." rule,
 // names that Windows would read as leaving it are refused: "\" is a separator
 // there, "C:" a drive, and empty or "." segments hide a different path than
@@ -30,7 +50,7 @@ bool stays_inside_target(const std::string& name)
     for (;;) {
         size_t end = name.find('/', start);
         std::string segment = name.substr(start, end == std::string::npos ? end : end - start);
-        if (segment.empty() || segment == "." || segment == "..") {
+        if (segment.empty() || segment == "." || segment == ".." || is_device_name(segment)) {
             return false;
         }
         if (end == std::string::npos) {

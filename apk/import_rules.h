@@ -13,6 +13,6 @@ bool is_arm32_elf(const std::vector<unsigned char>& bytes);
 
 // True for a file under "assets/" that the import writes. Directory entries,
 // the guest library folder and every name that could leave the target folder
-// (parent steps, empty or "." segments, backslashes, drive colons, NULs) are
-// not assets.
+// (parent steps, empty or "." segments, backslashes, drive colons, NULs,
+// Windows device names) are not assets.
 bool is_asset_name(const std::string& name);

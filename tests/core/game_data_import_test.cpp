@@ -68,6 +68,7 @@ TEST(GameDataImport, LibFolderLibraryAndFilteredAssets)
     std::vector<std::string> expected = {
         "gamedata/assets/a.txt",        "gamedata/assets/dup.txt",
         "gamedata/assets/empty",        "gamedata/assets/guest_libs",
+        "gamedata/assets/null",         "gamedata/assets/sounds/console.ogg",
         "gamedata/assets/sub/deep/b.bin", "gamedata/atc_textures",
         "gamedata/libGloamReef.so",
     };
