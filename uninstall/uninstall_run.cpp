@@ -49,7 +49,11 @@ void remove_folder_contents(const std::wstring& folder, bool remove_user_data)
     // remove_tree never follows a link, so game data or saves that the user
     // moved to another drive with a junction keep their files there.
     remove_tree(game_data_folder(folder));
-    remove_tree(join_path(folder, staging_game_data_folder_name));
+    // What an interrupted install can leave beside gamedata goes with it.
+    remove_tree(staged_game_data_folder(folder));
+    for (const std::wstring& previous : previous_game_data_folders(folder)) {
+        remove_tree(previous);
+    }
     if (remove_user_data) {
         remove_tree(join_path(folder, user_data_folder_name));
     }

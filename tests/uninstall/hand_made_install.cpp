@@ -49,15 +49,18 @@ void make_installation(const std::wstring& folder)
     CreateDirectoryW(folder.c_str(), nullptr);
     CopyFileW(GLOAMREEF_STANDIN_EXE, (folder + L"\\gloamreef.exe").c_str(), FALSE);
     CopyFileW(GLOAMREEF_SETUP_EXE, (folder + L"\\uninstall.exe").c_str(), FALSE);
-    for (const wchar_t* sub : {L"\\gamedata", L"\\gamedata\\assets", L"\\gamedata\\assets\\levels",
-                               L"\\gamedata.new", L"\\mods", L"\\mods\\textures", L"\\userdata",
-                               L"\\userdata\\saves"}) {
+    for (const wchar_t* sub :
+         {L"\\gamedata", L"\\gamedata\\assets", L"\\gamedata\\assets\\levels", L"\\gamedata.new",
+          L"\\gamedata.old", L"\\gamedata.old.3", L"\\mods", L"\\mods\\textures", L"\\userdata",
+          L"\\userdata\\saves"}) {
         CreateDirectoryW((folder + sub).c_str(), nullptr);
     }
     write_file(folder + L"\\gamedata\\libGloamReef.so", "\x7f" "ELF library");
     write_file(folder + L"\\gamedata\\atc_textures", "");
     write_file(folder + L"\\gamedata\\assets\\levels\\reef1.dat", "level");
     write_file(folder + L"\\gamedata.new\\libGloamReef.so", "\x7f" "ELF half");
+    write_file(folder + L"\\gamedata.old\\libGloamReef.so", "\x7f" "ELF old");
+    write_file(folder + L"\\gamedata.old.3\\atc_textures", "");
     write_file(folder + L"\\mods\\textures\\README.txt", "Put texture packs here.");
     write_file(folder + L"\\userdata\\settings.ini", "[video]\n");
     write_file(folder + L"\\userdata\\saves\\slot1.sav", "save");

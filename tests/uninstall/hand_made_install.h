@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-// The program files, game data (with a staging folder left by an interrupted
-// install), the texture read-me, saves and settings, logs and a crash dump.
+// The program files, game data (with the staged and set-aside folders an
+// interrupted install leaves), the texture read-me, saves and settings, logs
+// and a crash dump.
 void make_installation(const std::wstring& folder);
 
 // The uninstall entry and both shortcut files, as an install with a desktop
