@@ -4,6 +4,7 @@
 
 #include "hand_made_install.h"
 #include "run_dialogue.h"
+#include "support/install_inspection.h"
 #include "support/test_support.h"
 #include "test_paths.h"
 
@@ -19,7 +20,7 @@ protected:
     void TearDown() override
     {
         remove_test_folder(folder);
-        remove_registration();
+        remove_install_registration();
     }
 
     RunningProgram start_run()
@@ -150,8 +151,8 @@ TEST_F(InteractiveRun, KeepsWhatTheInstallDidNotWrite)
     CreateDirectoryW((elsewhere + L"\\cloud").c_str(), nullptr);
     write_file(elsewhere + L"\\assets\\big.pak", "assets");
     write_file(elsewhere + L"\\cloud\\slot2.sav", "cloud save");
-    ASSERT_TRUE(make_unix_link(folder + L"\\gamedata\\moved", elsewhere + L"\\assets"));
-    ASSERT_TRUE(make_unix_link(folder + L"\\userdata\\cloud", elsewhere + L"\\cloud"));
+    ASSERT_TRUE(make_folder_link(folder + L"\\gamedata\\moved", elsewhere + L"\\assets"));
+    ASSERT_TRUE(make_folder_link(folder + L"\\userdata\\cloud", elsewhere + L"\\cloud"));
 
     // A running game holds its program open.
     HANDLE game = CreateFileW((folder + L"\\gloamreef.exe").c_str(), GENERIC_READ, 0, nullptr,

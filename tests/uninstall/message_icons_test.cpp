@@ -6,6 +6,7 @@
 
 #include "hand_made_install.h"
 #include "run_dialogue.h"
+#include "support/install_inspection.h"
 #include "support/test_support.h"
 #include "uninstall/uninstall_run.h"
 
@@ -46,7 +47,7 @@ TEST(MessageIcons, QuestionsAskWarningWarnsAndTheEndInforms)
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(path_exists(folder));
     remove_test_folder(folder);
-    remove_registration();
+    remove_install_registration();
 }
 
 } // namespace
