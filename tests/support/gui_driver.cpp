@@ -12,13 +12,18 @@ RunningProgram start_program(const std::wstring& program, const std::wstring& ar
     if (!arguments.empty()) {
         command_line += L" " + arguments;
     }
+    return start_command(command_line, working_folder);
+}
+
+RunningProgram start_command(const std::wstring& command_line, const std::wstring& working_folder)
+{
     std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
     buffer.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     RunningProgram running;
-    if (CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        working_folder.empty() ? nullptr : working_folder.c_str(), &startup,
                        &process)) {
         CloseHandle(process.hThread);

@@ -17,6 +17,11 @@ struct RunningProgram {
 RunningProgram start_program(const std::wstring& program, const std::wstring& arguments,
                              const std::wstring& working_folder = L"");
 
+// Starts a whole command line as the shell would run it (the program is the
+// first, possibly quoted, word); process is null on failure.
+RunningProgram start_command(const std::wstring& command_line,
+                             const std::wstring& working_folder = L"");
+
 // Waits for the program to end and returns its exit code (STILL_ACTIVE on
 // time-out, after which the process is killed). Closes the handle.
 DWORD finish_program(RunningProgram& program, DWORD timeout_ms = 30000);
