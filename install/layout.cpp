@@ -35,6 +35,16 @@ std::wstring textures_folder(const std::wstring& install_folder)
     return join_path(join_path(install_folder, mods_folder_name), textures_folder_name);
 }
 
+std::wstring staged_game_data_folder(const std::wstring& install_folder)
+{
+    return join_path(install_folder, staged_game_data_folder_name);
+}
+
+std::wstring previous_game_data_folder(const std::wstring& install_folder)
+{
+    return join_path(install_folder, previous_game_data_folder_name);
+}
+
 std::wstring shortcut_path(const std::wstring& known_folder)
 {
     if (known_folder.empty()) {

@@ -12,10 +12,3 @@ TEST(PendingModes, UninstallModesExitWithTwo)
               2u);
     remove_test_folder(folder);
 }
-
-TEST(PendingModes, SilentInstallExitsWithTwo)
-{
-    std::wstring folder = make_temp_folder(L"pending");
-    EXPECT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/silent " + quote(folder) + L" \"\""), 2u);
-    remove_test_folder(folder);
-}
