@@ -233,8 +233,10 @@ TEST_F(InstallFlowTest, ClosingDuringAnInstallDoesNothing)
     ASSERT_TRUE(wait_until([&] { return status_text() == importing_text; }, 10000));
     EXPECT_TRUE(input_controls_enabled(false));
 
-    // Sent, so it has been handled when the call returns: the window stays.
+    // Sent, so they have been handled when the calls return: the window
+    // stays, whether asked directly or through the title bar's close command.
     SendMessageW(window, WM_CLOSE, 0, 0);
+    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_FALSE(program_ended(program, 200));
     // Install, as a program could still send it, starts no second worker:
