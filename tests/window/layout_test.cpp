@@ -46,20 +46,26 @@ std::vector<ExpectedControl> expected_controls(const std::wstring& folder)
     };
 }
 
-// Removes what plant_game_data made in the default folder, and nothing that was there before.
+// Game data in a folder that did not exist; removes every folder it had to
+// make, and nothing that was there before.
 struct PlantedGameData {
-    std::wstring folder;
+    std::wstring first_made;
     bool planted = false;
-    explicit PlantedGameData(const std::wstring& install_folder) : folder(install_folder)
+    explicit PlantedGameData(const std::wstring& install_folder)
     {
-        if (!path_exists(folder)) {
-            planted = plant_game_data(folder);
+        first_made = install_folder;
+        for (std::wstring parent = install_folder.substr(0, install_folder.rfind(L'\\'));
+             !path_exists(parent); parent = parent.substr(0, parent.rfind(L'\\'))) {
+            first_made = parent;
+        }
+        if (!path_exists(install_folder)) {
+            planted = plant_game_data(install_folder);
         }
     }
     ~PlantedGameData()
     {
         if (planted) {
-            remove_test_folder(folder);
+            remove_test_folder(first_made);
         }
     }
 };
