@@ -35,12 +35,14 @@ protected:
         EXPECT_EQ(confirm.text, confirmation_text(folder));
         EXPECT_EQ(confirm.buttons, yes_no);
         EXPECT_EQ(confirm.default_button, IDYES);
+        EXPECT_TRUE(shows_system_icon(confirm, IDI_QUESTION));
         answer(confirm, IDYES);
 
         MessageBoxView user_data = next_run_box(process_id);
         EXPECT_EQ(user_data.text, user_data_question_text);
         EXPECT_EQ(user_data.buttons, yes_no);
         EXPECT_EQ(user_data.default_button, IDNO);
+        EXPECT_TRUE(shows_system_icon(user_data, IDI_QUESTION));
         answer(user_data, remove_user_data ? IDYES : IDNO);
     }
 
@@ -85,6 +87,7 @@ TEST_F(InteractiveRun, FolderWithoutProgramFilesIsWarnedAboutAfterBothQuestions)
     ASSERT_NE(warning.window, nullptr);
     EXPECT_EQ(warning.text, not_found_text);
     EXPECT_EQ(warning.buttons, ok_only);
+    EXPECT_TRUE(shows_system_icon(warning, IDI_WARNING));
     answer(warning, IDOK);
 
     EXPECT_EQ(finish_program(run, 20000), 1u);
@@ -105,6 +108,7 @@ TEST_F(InteractiveRun, KeepingUserDataLeavesOnlyTheSaves)
     ASSERT_NE(done.window, nullptr);
     EXPECT_EQ(done.text, removed_kept_text);
     EXPECT_EQ(done.buttons, ok_only);
+    EXPECT_TRUE(shows_system_icon(done, IDI_INFORMATION));
     // The removal is complete before the final message.
     EXPECT_EQ(entries_below(folder),
               (std::vector<std::wstring>{L"userdata", L"userdata\\saves",
@@ -128,6 +132,7 @@ TEST_F(InteractiveRun, RemovingUserDataLeavesNothing)
     ASSERT_NE(done.window, nullptr);
     EXPECT_EQ(done.text, removed_text);
     EXPECT_EQ(done.buttons, ok_only);
+    EXPECT_TRUE(shows_system_icon(done, IDI_INFORMATION));
     answer(done, IDOK);
 
     EXPECT_EQ(finish_program(run, 20000), 0u);
