@@ -108,7 +108,12 @@ int launch_uninstaller()
     }
 
     std::wstring arguments = L"/uninstall-run " + quoted_argument(install_folder);
-    ShellExecuteW(nullptr, L"open", copy.c_str(), arguments.c_str(), temp.c_str(),
-                  SW_SHOWNORMAL);
+    HINSTANCE started = ShellExecuteW(nullptr, L"open", copy.c_str(), arguments.c_str(),
+                                      temp.c_str(), SW_SHOWNORMAL);
+    // A copy that cannot be started (a policy against programs in the temp
+    // folder, say) would otherwise report success and remove nothing.
+    if (reinterpret_cast<INT_PTR>(started) <= 32) {
+        return run_uninstall(install_folder, false);
+    }
     return 0;
 }
