@@ -5,57 +5,6 @@
 
 #include "support/test_support.h"
 
-RunningProgram start_program(const std::wstring& program, const std::wstring& arguments,
-                             const std::wstring& working_folder)
-{
-    std::wstring command_line = quote(program);
-    if (!arguments.empty()) {
-        command_line += L" " + arguments;
-    }
-    return start_command(command_line, working_folder);
-}
-
-RunningProgram start_command(const std::wstring& command_line, const std::wstring& working_folder)
-{
-    std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
-    buffer.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    RunningProgram running;
-    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       working_folder.empty() ? nullptr : working_folder.c_str(), &startup,
-                       &process)) {
-        CloseHandle(process.hThread);
-        running.process = process.hProcess;
-        running.id = process.dwProcessId;
-    }
-    return running;
-}
-
-DWORD finish_program(RunningProgram& program, DWORD timeout_ms)
-{
-    if (program.process == nullptr) {
-        return static_cast<DWORD>(-1);
-    }
-    DWORD exit_code = STILL_ACTIVE;
-    if (WaitForSingleObject(program.process, timeout_ms) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(program.process, &exit_code);
-    } else {
-        TerminateProcess(program.process, 99);
-        WaitForSingleObject(program.process, 5000);
-    }
-    CloseHandle(program.process);
-    program.process = nullptr;
-    return exit_code;
-}
-
-bool program_ended(const RunningProgram& program, DWORD timeout_ms)
-{
-    return program.process == nullptr ||
-           WaitForSingleObject(program.process, timeout_ms) == WAIT_OBJECT_0;
-}
-
 namespace {
 
 struct WindowSearch {
@@ -379,18 +328,6 @@ ProcessStart read_process_start(DWORD process_id)
     }
     CloseHandle(process);
     return start;
-}
-
-RunningProgram attach_program(DWORD process_id)
-{
-    RunningProgram program;
-    program.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION |
-                                      PROCESS_TERMINATE,
-                                  FALSE, process_id);
-    if (program.process != nullptr) {
-        program.id = process_id;
-    }
-    return program;
 }
 
 DWORD window_process(HWND window)

@@ -7,27 +7,7 @@
 #include <string>
 #include <vector>
 
-// A program started without waiting for it.
-struct RunningProgram {
-    HANDLE process = nullptr;
-    DWORD id = 0;
-};
-
-// Starts program with the command-line tail given; process is null on failure.
-RunningProgram start_program(const std::wstring& program, const std::wstring& arguments,
-                             const std::wstring& working_folder = L"");
-
-// Starts a whole command line as the shell would run it (the program is the
-// first, possibly quoted, word); process is null on failure.
-RunningProgram start_command(const std::wstring& command_line,
-                             const std::wstring& working_folder = L"");
-
-// Waits for the program to end and returns its exit code (STILL_ACTIVE on
-// time-out, after which the process is killed). Closes the handle.
-DWORD finish_program(RunningProgram& program, DWORD timeout_ms = 30000);
-
-// True when the program has ended within timeout_ms (the handle stays open).
-bool program_ended(const RunningProgram& program, DWORD timeout_ms = 0);
+#include "support/test_support.h"
 
 // A visible top-level window of the process (0: any process) with this class
 // and title (null: any). Returns null when none appears within timeout_ms.
@@ -119,10 +99,6 @@ struct ProcessStart {
 
 // Empty fields when the process cannot be opened or read.
 ProcessStart read_process_start(DWORD process_id);
-
-// A program that the test did not start itself (for instance one started by
-// the program under test); process is null when it cannot be opened.
-RunningProgram attach_program(DWORD process_id);
 
 // The process that owns a window.
 DWORD window_process(HWND window);

@@ -10,8 +10,9 @@
 
 namespace {
 
-void collect(const std::wstring& folder, const std::wstring& prefix,
-             std::map<std::wstring, std::string>& files)
+using EntryVisitor = std::function<void(const std::wstring&, const std::wstring&, DWORD)>;
+
+void visit_below(const std::wstring& folder, const std::wstring& prefix, const EntryVisitor& visit)
 {
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
@@ -24,12 +25,10 @@ void collect(const std::wstring& folder, const std::wstring& prefix,
             continue;
         }
         std::wstring path = folder + L"\\" + name;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            files[prefix + name] = "<link>";
-        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            collect(path, prefix + name + L"\\", files);
-        } else {
-            files[prefix + name] = read_file(path);
+        visit(prefix + name, path, entry.dwFileAttributes);
+        bool is_link = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !is_link) {
+            visit_below(path, prefix + name + L"\\", visit);
         }
     } while (FindNextFileW(search, &entry));
     FindClose(search);
@@ -37,10 +36,22 @@ void collect(const std::wstring& folder, const std::wstring& prefix,
 
 } // namespace
 
+void for_each_entry(const std::wstring& folder, const EntryVisitor& visit)
+{
+    visit_below(folder, L"", visit);
+}
+
 std::map<std::wstring, std::string> read_tree(const std::wstring& folder)
 {
     std::map<std::wstring, std::string> files;
-    collect(folder, L"", files);
+    for_each_entry(folder, [&](const std::wstring& relative, const std::wstring& path,
+                               DWORD attributes) {
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            files[relative] = "<link>";
+        } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            files[relative] = read_file(path);
+        }
+    });
     return files;
 }
 

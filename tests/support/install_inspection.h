@@ -3,8 +3,16 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <string>
+
+// Calls visit with the relative path ("assets\\config.txt"), full path and
+// attributes of every entry below folder, a folder before what it holds.
+// Links are visited but never entered.
+void for_each_entry(const std::wstring& folder,
+                    const std::function<void(const std::wstring& relative,
+                                             const std::wstring& path, DWORD attributes)>& visit);
 
 // Every file below folder by its relative path ("assets\\config.txt") with its
 // bytes. Links are listed as "<link>" and never followed.

@@ -5,34 +5,87 @@
 #include <cwctype>
 #include <vector>
 
-DWORD run_program(const std::wstring& program, const std::wstring& arguments,
-                  const std::wstring& working_folder, DWORD timeout_ms)
+namespace {
+
+// With no application name the program is the command line's first word.
+RunningProgram start_process(const wchar_t* application, const std::wstring& command_line,
+                             const std::wstring& working_folder)
 {
+    std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    RunningProgram running;
+    if (CreateProcessW(application, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       working_folder.empty() ? nullptr : working_folder.c_str(), &startup,
+                       &process)) {
+        CloseHandle(process.hThread);
+        running.process = process.hProcess;
+        running.id = process.dwProcessId;
+    }
+    return running;
+}
+
+} // namespace
+
+RunningProgram start_program(const std::wstring& program, const std::wstring& arguments,
+                             const std::wstring& working_folder)
+{
+    // Named as the application too, so that no search or added ".exe" applies
+    // (Unix programs such as Z:\bin\ln have no extension).
     std::wstring command_line = quote(program);
     if (!arguments.empty()) {
         command_line += L" " + arguments;
     }
-    std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
-    buffer.push_back(L'\0');
+    return start_process(program.c_str(), command_line, working_folder);
+}
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        working_folder.empty() ? nullptr : working_folder.c_str(), &startup,
-                        &process)) {
+RunningProgram start_command(const std::wstring& command_line, const std::wstring& working_folder)
+{
+    return start_process(nullptr, command_line, working_folder);
+}
+
+DWORD finish_program(RunningProgram& program, DWORD timeout_ms)
+{
+    if (program.process == nullptr) {
         return static_cast<DWORD>(-1);
     }
     DWORD exit_code = STILL_ACTIVE;
-    if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &exit_code);
+    if (WaitForSingleObject(program.process, timeout_ms) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(program.process, &exit_code);
     } else {
-        TerminateProcess(process.hProcess, 99);
-        WaitForSingleObject(process.hProcess, 5000);
+        TerminateProcess(program.process, 99);
+        WaitForSingleObject(program.process, 5000);
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CloseHandle(program.process);
+    program.process = nullptr;
     return exit_code;
+}
+
+bool program_ended(const RunningProgram& program, DWORD timeout_ms)
+{
+    return program.process == nullptr ||
+           WaitForSingleObject(program.process, timeout_ms) == WAIT_OBJECT_0;
+}
+
+RunningProgram attach_program(DWORD process_id)
+{
+    RunningProgram program;
+    program.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION |
+                                      PROCESS_TERMINATE,
+                                  FALSE, process_id);
+    if (program.process != nullptr) {
+        program.id = process_id;
+    }
+    return program;
+}
+
+DWORD run_program(const std::wstring& program, const std::wstring& arguments,
+                  const std::wstring& working_folder, DWORD timeout_ms)
+{
+    RunningProgram running = start_program(program, arguments, working_folder);
+    return finish_program(running, timeout_ms);
 }
 
 std::wstring quote(const std::wstring& text)
@@ -40,12 +93,17 @@ std::wstring quote(const std::wstring& text)
     return L"\"" + text + L"\"";
 }
 
+std::wstring temp_folder_path()
+{
+    wchar_t temp[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    return std::wstring(temp, length);
+}
+
 std::wstring make_temp_folder(const std::wstring& prefix)
 {
     static std::atomic<unsigned> counter{0};
-    wchar_t temp[MAX_PATH + 1];
-    DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    std::wstring base(temp, length);
+    std::wstring base = temp_folder_path();
     for (;;) {
         std::wstring folder = base + prefix + L"-" + std::to_wstring(GetCurrentProcessId()) +
                               L"-" + std::to_wstring(counter++);

@@ -5,6 +5,32 @@
 
 #include <string>
 
+// A program started without waiting for it.
+struct RunningProgram {
+    HANDLE process = nullptr;
+    DWORD id = 0;
+};
+
+// Starts program with the command-line tail given; process is null on failure.
+RunningProgram start_program(const std::wstring& program, const std::wstring& arguments,
+                             const std::wstring& working_folder = L"");
+
+// Starts a whole command line as the shell would run it (the program is the
+// first, possibly quoted, word); process is null on failure.
+RunningProgram start_command(const std::wstring& command_line,
+                             const std::wstring& working_folder = L"");
+
+// Waits for the program to end and returns its exit code (STILL_ACTIVE on
+// time-out, after which the process is killed). Closes the handle.
+DWORD finish_program(RunningProgram& program, DWORD timeout_ms = 30000);
+
+// True when the program has ended within timeout_ms (the handle stays open).
+bool program_ended(const RunningProgram& program, DWORD timeout_ms = 0);
+
+// A program that the test did not start itself (for instance one started by
+// the program under test); process is null when it cannot be opened.
+RunningProgram attach_program(DWORD process_id);
+
 // Starts the program with the command-line tail given (already quoted as
 // needed), waits up to timeout_ms and returns its exit code, or STILL_ACTIVE
 // when it has not ended by then (the process is then killed).
@@ -13,6 +39,9 @@ DWORD run_program(const std::wstring& program, const std::wstring& arguments,
 
 // Double quotes around a path for a command line.
 std::wstring quote(const std::wstring& text);
+
+// The user's temp folder, with its trailing backslash.
+std::wstring temp_folder_path();
 
 // A new, empty, uniquely named folder under the temp folder; no trailing backslash.
 std::wstring make_temp_folder(const std::wstring& prefix);
