@@ -46,20 +46,10 @@ TEST(FullCycle, RegisteredCommandRemovesTheSilentInstall)
     RunningProgram launcher = start_command(command_line, temp);
     EndProgramOnExit end_launcher{launcher};
     ASSERT_NE(launcher.process, nullptr);
-    HWND question = wait_for_window(0, L"#32770", caption_text, 20000);
-    ASSERT_NE(question, nullptr);
-    EXPECT_EQ(finish_program(launcher, 10000), 0u);
-
-    DWORD copy_id = window_process(question);
-    RunningProgram copy = attach_program(copy_id);
+    RunningProgram copy = relaunched_copy(launcher);
     EndProgramOnExit end_copy{copy};
-    MessageBoxView confirm = next_run_box(copy_id);
-    EXPECT_EQ(confirm.text, confirmation_text(folder));
-    answer(confirm, IDYES);
-    answer(next_run_box(copy_id), IDYES);
-    MessageBoxView done = next_run_box(copy_id);
-    EXPECT_EQ(done.text, removed_text);
-    answer(done, IDOK);
+    ASSERT_NE(copy.process, nullptr);
+    answer_run(copy.id, folder, true, removed_text, IDI_INFORMATION);
     EXPECT_EQ(finish_program(copy, 20000), 0u);
 
     EXPECT_FALSE(path_exists(folder));

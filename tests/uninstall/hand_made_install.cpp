@@ -8,6 +8,7 @@
 
 #include "app/text.h"
 #include "install/layout.h"
+#include "support/install_inspection.h"
 #include "support/test_support.h"
 #include "test_paths.h"
 
@@ -18,28 +19,6 @@ std::wstring shortcut_in(const KNOWNFOLDERID& known_folder)
     std::wstring folder = known_folder_path(known_folder);
     CreateDirectoryW(folder.c_str(), nullptr);
     return shortcut_path(folder);
-}
-
-void list_entries(const std::wstring& folder, const std::wstring& prefix,
-                  std::vector<std::wstring>& entries)
-{
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") {
-            continue;
-        }
-        entries.push_back(prefix + name);
-        bool is_link = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !is_link) {
-            list_entries(folder + L"\\" + name, prefix + name + L"\\", entries);
-        }
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
 }
 
 } // namespace
@@ -67,6 +46,12 @@ void make_installation(const std::wstring& folder)
     write_file(folder + L"\\gloamreef.log", "log");
     write_file(folder + L"\\stderr.log", "err");
     write_file(folder + L"\\crash.dmp", "MDMP");
+}
+
+void remove_program_files(const std::wstring& folder)
+{
+    DeleteFileW((folder + L"\\gloamreef.exe").c_str());
+    DeleteFileW((folder + L"\\uninstall.exe").c_str());
 }
 
 void register_installation(const std::wstring& folder)
@@ -104,19 +89,26 @@ bool desktop_shortcut_exists()
     return path_exists(shortcut_in(FOLDERID_Desktop));
 }
 
+void expect_registration(bool present)
+{
+    EXPECT_EQ(uninstall_entry_exists(), present);
+    EXPECT_EQ(start_menu_shortcut_exists(), present);
+    EXPECT_EQ(desktop_shortcut_exists(), present);
+}
+
 std::vector<std::wstring> entries_below(const std::wstring& folder)
 {
     std::vector<std::wstring> entries;
-    list_entries(folder, L"", entries);
+    for_each_entry(folder, [&](const std::wstring& relative, const std::wstring&, DWORD) {
+        entries.push_back(relative);
+    });
     std::sort(entries.begin(), entries.end());
     return entries;
 }
 
 std::wstring temporary_copy_path()
 {
-    wchar_t temp[MAX_PATH + 1];
-    DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    return std::wstring(temp, length) + temporary_uninstaller_name;
+    return temp_folder_path() + temporary_uninstaller_name;
 }
 
 std::wstring confirmation_text(const std::wstring& folder)

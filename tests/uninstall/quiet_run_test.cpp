@@ -9,54 +9,35 @@
 
 namespace {
 
-class QuietRun : public ::testing::Test {
+class QuietRun : public HandMadeInstallTest {
 protected:
-    void SetUp() override
-    {
-        folder = make_temp_folder(L"quiet run");
-        ASSERT_FALSE(folder.empty());
-    }
-    void TearDown() override
-    {
-        remove_test_folder(folder);
-        remove_install_registration();
-    }
+    QuietRun() : HandMadeInstallTest(L"quiet run") {}
 
     DWORD run_quiet()
     {
         return run_program(GLOAMREEF_SETUP_EXE, L"/uninstall-run " + quote(folder) + L" /quiet",
                            L"", 20000);
     }
-
-    std::wstring folder;
 };
 
 TEST_F(QuietRun, RemovesEverythingButTheSaves)
 {
-    make_installation(folder);
-    register_installation(folder);
+    install_by_hand();
     EXPECT_EQ(run_quiet(), 0u);
-    EXPECT_EQ(entries_below(folder),
-              (std::vector<std::wstring>{L"userdata", L"userdata\\saves",
-                                         L"userdata\\saves\\slot1.sav", L"userdata\\settings.ini"}));
-    EXPECT_FALSE(uninstall_entry_exists());
-    EXPECT_FALSE(start_menu_shortcut_exists());
-    EXPECT_FALSE(desktop_shortcut_exists());
+    EXPECT_EQ(entries_below(folder), kept_user_data);
+    expect_registration(false);
 }
 
 TEST_F(QuietRun, GameDataWithoutProgramFilesIsNoInstallation)
 {
     make_installation(folder);
-    DeleteFileW((folder + L"\\gloamreef.exe").c_str());
-    DeleteFileW((folder + L"\\uninstall.exe").c_str());
+    remove_program_files(folder);
     register_installation(folder);
     std::vector<std::wstring> before = entries_below(folder);
 
     EXPECT_EQ(run_quiet(), 1u);
     EXPECT_EQ(entries_below(folder), before);
-    EXPECT_TRUE(uninstall_entry_exists());
-    EXPECT_TRUE(start_menu_shortcut_exists());
-    EXPECT_TRUE(desktop_shortcut_exists());
+    expect_registration(true);
 }
 
 TEST_F(QuietRun, EitherProgramFileMarksAnInstallation)

@@ -11,27 +11,20 @@
 
 namespace {
 
-std::wstring temp_folder()
-{
-    wchar_t temp[MAX_PATH + 1];
-    DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    return std::wstring(temp, length);
-}
-
-class UninstallerLaunch : public ::testing::Test {
+class UninstallerLaunch : public HandMadeInstallTest {
 protected:
+    UninstallerLaunch() : HandMadeInstallTest(L"launch from") {}
+
     void SetUp() override
     {
-        folder = make_temp_folder(L"launch from");
+        HandMadeInstallTest::SetUp();
         elsewhere = make_temp_folder(L"launch cwd");
-        ASSERT_FALSE(folder.empty());
         ASSERT_FALSE(elsewhere.empty());
     }
     void TearDown() override
     {
-        remove_test_folder(folder);
+        HandMadeInstallTest::TearDown();
         remove_test_folder(elsewhere);
-        remove_install_registration();
         DeleteFileW(temporary_copy_path().c_str());
     }
 
@@ -41,14 +34,12 @@ protected:
         return start_program(program, L"/uninstall", elsewhere);
     }
 
-    std::wstring folder;
     std::wstring elsewhere;
 };
 
 TEST_F(UninstallerLaunch, RelaunchedCopyRemovesTheWholeInstallation)
 {
-    make_installation(folder);
-    register_installation(folder);
+    install_by_hand();
     std::string uninstaller = read_file(folder + L"\\uninstall.exe");
     ASSERT_FALSE(uninstaller.empty());
     // Left by an earlier launch.
@@ -56,18 +47,11 @@ TEST_F(UninstallerLaunch, RelaunchedCopyRemovesTheWholeInstallation)
 
     RunningProgram launcher = launch(folder + L"\\uninstall.exe");
     EndProgramOnExit end_launcher{launcher};
-    HWND question = wait_for_window(0, L"#32770", caption_text, 20000);
-    ASSERT_NE(question, nullptr);
-    // Nothing has been answered yet, and the launcher is already gone.
-    EXPECT_TRUE(program_ended(launcher, 10000));
-    EXPECT_EQ(finish_program(launcher, 0), 0u);
-
-    DWORD copy_id = window_process(question);
-    RunningProgram copy = attach_program(copy_id);
+    RunningProgram copy = relaunched_copy(launcher);
     EndProgramOnExit end_copy{copy};
     ASSERT_NE(copy.process, nullptr);
     EXPECT_EQ(read_file(temporary_copy_path()), uninstaller);
-    ProcessStart start = read_process_start(copy_id);
+    ProcessStart start = read_process_start(copy.id);
     EXPECT_EQ(CompareStringOrdinal(start.image_path.c_str(), -1, temporary_copy_path().c_str(), -1,
                                    TRUE),
               CSTR_EQUAL)
@@ -75,32 +59,23 @@ TEST_F(UninstallerLaunch, RelaunchedCopyRemovesTheWholeInstallation)
     std::wstring arguments = L" /uninstall-run \"" + folder + L"\"";
     ASSERT_GE(start.command_line.size(), arguments.size());
     EXPECT_EQ(start.command_line.substr(start.command_line.size() - arguments.size()), arguments);
-    EXPECT_EQ(CompareStringOrdinal(start.current_folder.c_str(), -1, temp_folder().c_str(), -1,
+    EXPECT_EQ(CompareStringOrdinal(start.current_folder.c_str(), -1, temp_folder_path().c_str(), -1,
                                    TRUE),
               CSTR_EQUAL);
 
-    MessageBoxView confirm = next_run_box(copy_id);
-    EXPECT_EQ(confirm.text, confirmation_text(folder));
-    answer(confirm, IDYES);
-    answer(next_run_box(copy_id), IDYES);
-    MessageBoxView done = next_run_box(copy_id);
-    EXPECT_EQ(done.text, removed_text);
-    answer(done, IDOK);
+    answer_run(copy.id, folder, true, removed_text, IDI_INFORMATION);
     EXPECT_EQ(finish_program(copy, 20000), 0u);
 
     // uninstall.exe was not running, so it went, and the folder with it.
     EXPECT_FALSE(path_exists(folder));
-    EXPECT_FALSE(uninstall_entry_exists());
-    EXPECT_FALSE(start_menu_shortcut_exists());
-    EXPECT_FALSE(desktop_shortcut_exists());
+    expect_registration(false);
     // The copy stays for the next launch to overwrite.
     EXPECT_TRUE(path_exists(temporary_copy_path()));
 }
 
 TEST_F(UninstallerLaunch, RunsInPlaceWhenNoCopyCanBeMade)
 {
-    make_installation(folder);
-    register_installation(folder);
+    install_by_hand();
     // A copy still held open by someone else cannot be overwritten.
     HANDLE held = CreateFileW(temporary_copy_path().c_str(), GENERIC_WRITE, 0, nullptr,
                               CREATE_ALWAYS, 0, nullptr);
@@ -108,23 +83,15 @@ TEST_F(UninstallerLaunch, RunsInPlaceWhenNoCopyCanBeMade)
 
     RunningProgram launcher = launch(folder + L"\\uninstall.exe");
     EndProgramOnExit end{launcher};
-    MessageBoxView confirm = next_run_box(launcher.id);
-    ASSERT_NE(confirm.window, nullptr);
-    EXPECT_EQ(confirm.text, confirmation_text(folder));
-    answer(confirm, IDYES);
-    answer(next_run_box(launcher.id), IDNO);
-    MessageBoxView done = next_run_box(launcher.id);
-    EXPECT_EQ(done.text, removed_kept_text);
-    answer(done, IDOK);
+    answer_run(launcher.id, folder, false, removed_kept_text, IDI_INFORMATION);
     EXPECT_EQ(finish_program(launcher, 20000), 0u);
     CloseHandle(held);
 
     // The running uninstaller could not delete itself.
-    EXPECT_EQ(entries_below(folder),
-              (std::vector<std::wstring>{L"uninstall.exe", L"userdata", L"userdata\\saves",
-                                         L"userdata\\saves\\slot1.sav", L"userdata\\settings.ini"}));
-    EXPECT_FALSE(uninstall_entry_exists());
-    EXPECT_FALSE(start_menu_shortcut_exists());
+    std::vector<std::wstring> left = kept_user_data;
+    left.insert(left.begin(), L"uninstall.exe");
+    EXPECT_EQ(entries_below(folder), left);
+    expect_registration(false);
 }
 
 TEST_F(UninstallerLaunch, SetupStartedFromAnotherFolderFindsNoInstallation)
@@ -140,13 +107,7 @@ TEST_F(UninstallerLaunch, SetupStartedFromAnotherFolderFindsNoInstallation)
 
     RunningProgram launcher = launch(setup);
     EndProgramOnExit end{launcher};
-    MessageBoxView confirm = next_run_box(launcher.id);
-    EXPECT_EQ(confirm.text, confirmation_text(folder));
-    answer(confirm, IDYES);
-    answer(next_run_box(launcher.id), IDYES);
-    MessageBoxView warning = next_run_box(launcher.id);
-    EXPECT_EQ(warning.text, not_found_text);
-    answer(warning, IDOK);
+    answer_run(launcher.id, folder, true, not_found_text, IDI_WARNING);
     EXPECT_EQ(finish_program(launcher, 20000), 1u);
     CloseHandle(held);
 
@@ -173,22 +134,11 @@ TEST_F(UninstallerLaunch, InstallationAtADriveRootReachesTheCopyWhole)
 
     RunningProgram launcher = launch(root + L"uninstall.exe");
     EndProgramOnExit end_launcher{launcher};
-    HWND question = wait_for_window(0, L"#32770", caption_text, 20000);
-    EXPECT_EQ(finish_program(launcher, 10000), 0u);
-    if (question != nullptr) {
-        DWORD copy_id = window_process(question);
-        RunningProgram copy = attach_program(copy_id);
-        EndProgramOnExit end_copy{copy};
-        MessageBoxView confirm = next_run_box(copy_id);
-        EXPECT_EQ(confirm.text, confirmation_text(root));
-        answer(confirm, IDYES);
-        answer(next_run_box(copy_id), IDYES);
-        MessageBoxView done = next_run_box(copy_id);
-        EXPECT_EQ(done.text, removed_text);
-        answer(done, IDOK);
+    RunningProgram copy = relaunched_copy(launcher);
+    EndProgramOnExit end_copy{copy};
+    if (copy.process != nullptr) {
+        answer_run(copy.id, root, true, removed_text, IDI_INFORMATION);
         EXPECT_EQ(finish_program(copy, 20000), 0u);
-    } else {
-        ADD_FAILURE() << "the temporary copy asked nothing";
     }
     EXPECT_EQ(entries_below(root), std::vector<std::wstring>{});
     EXPECT_FALSE(uninstall_entry_exists());
