@@ -27,11 +27,7 @@ protected:
         set_control_text(control(IDC_APK), apk);
         MessageBoxView box = install_expecting_box();
         ASSERT_NE(box.window, nullptr) << "no message box";
-        EXPECT_EQ(box.caption, box_caption);
-        EXPECT_EQ(box.text, expected_text);
-        EXPECT_EQ(box.owner, window);
-        EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
-        EXPECT_TRUE(shows_system_icon(box, IDI_WARNING));
+        expect_window_box(box, expected_text, {IDOK}, IDI_WARNING);
         // While the box is up the window takes no input.
         EXPECT_FALSE(IsWindowEnabled(window));
 

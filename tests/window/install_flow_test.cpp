@@ -106,11 +106,7 @@ protected:
     void expect_question(const MessageBoxView& box)
     {
         ASSERT_NE(box.window, nullptr) << "no question after the install";
-        EXPECT_EQ(box.caption, box_caption);
-        EXPECT_EQ(box.text, question_text);
-        EXPECT_EQ(box.owner, window);
-        EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
-        EXPECT_TRUE(shows_system_icon(box, IDI_INFORMATION));
+        expect_window_box(box, question_text, {IDYES, IDNO}, IDI_INFORMATION);
         EXPECT_EQ(status_text(), installed_text);
         // They stay disabled until the window is gone.
         EXPECT_TRUE(input_controls_enabled(false));
@@ -119,11 +115,7 @@ protected:
     void expect_failure_box(const MessageBoxView& box, const std::wstring& failure_text)
     {
         ASSERT_NE(box.window, nullptr) << "no error box after the install";
-        EXPECT_EQ(box.caption, box_caption);
-        EXPECT_EQ(box.text, failure_text);
-        EXPECT_EQ(box.owner, window);
-        EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
-        EXPECT_TRUE(shows_system_icon(box, IDI_ERROR));
+        expect_window_box(box, failure_text, {IDOK}, IDI_ERROR);
         EXPECT_EQ(status_text(), not_installed_text);
         EXPECT_TRUE(input_controls_enabled(false));
     }

@@ -38,6 +38,17 @@ MessageBoxView SetupWindowTest::install_expecting_box()
     return wait_for_message_box(program.id);
 }
 
+void SetupWindowTest::expect_window_box(const MessageBoxView& box, const std::wstring& text,
+                                        const std::vector<int>& buttons,
+                                        const wchar_t* icon) const
+{
+    EXPECT_EQ(box.caption, box_caption);
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.owner, window);
+    EXPECT_EQ(box.buttons, buttons);
+    EXPECT_TRUE(shows_system_icon(box, icon));
+}
+
 bool SetupWindowTest::input_controls_enabled(bool enabled) const
 {
     for (int id : {IDC_FOLDER, IDC_APK, IDC_INSTALL, IDC_DESKTOP_SHORTCUT, IDC_FOLDER_BROWSE,

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "support/gui_driver.h"
 #include "ui/control_ids.h"
@@ -25,6 +26,11 @@ protected:
 
     // Presses Install and reads the message box that it must bring up.
     MessageBoxView install_expecting_box();
+
+    // Checks a box of the window's: the product caption, owned by the window,
+    // with this text, these buttons and this system icon.
+    void expect_window_box(const MessageBoxView& box, const std::wstring& text,
+                           const std::vector<int>& buttons, const wchar_t* icon) const;
 
     // True when every one of the six input controls is enabled (or, with
     // false, every one disabled).
