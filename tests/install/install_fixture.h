@@ -69,6 +69,16 @@ protected:
         return tree_difference(read_tree(folder + L"\\gamedata"), expected_game_data(apk_name));
     }
 
+    // Installs the fixture APK (name without ".apk") and expects exactly its
+    // game data, with neither the staging nor the set-aside folder left beside it.
+    void expect_clean_install(const char* apk_name)
+    {
+        EXPECT_EQ(install(folder, fixture((std::string(apk_name) + ".apk").c_str())), L"");
+        EXPECT_EQ(game_data_difference(apk_name), "");
+        EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
+        EXPECT_FALSE(path_exists(folder + L"\\gamedata.old"));
+    }
+
     static std::wstring import_failure(const std::wstring& reason)
     {
         return L"The game data could not be imported from that file.\n\n" + reason +

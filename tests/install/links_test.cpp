@@ -16,6 +16,17 @@ protected:
         outside_before = read_tree(outside);
     }
 
+    // Makes link (in a fresh install folder) a link to outside, installs, and
+    // expects outside untouched; error is the install's. Call it through
+    // ASSERT_NO_FATAL_FAILURE: without the link the test means nothing.
+    void install_over_link(const std::wstring& link, std::wstring& error)
+    {
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        ASSERT_TRUE(make_folder_link(link, outside));
+        error = install(folder, fixture("install_game.apk"));
+        EXPECT_EQ(tree_difference(read_tree(outside), outside_before), "");
+    }
+
     std::wstring outside;
     std::map<std::wstring, std::string> outside_before;
 };
@@ -53,12 +64,9 @@ TEST_F(LinkTest, ReimportOverALinkInsideGameData)
 
 TEST_F(LinkTest, GameDataThatIsALinkIsNeverImportedThrough)
 {
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     std::wstring game_data = folder + L"\\gamedata";
-    ASSERT_TRUE(make_folder_link(game_data, outside));
-
-    std::wstring error = install(folder, fixture("install_game.apk"));
-    EXPECT_EQ(tree_difference(read_tree(outside), outside_before), "");
+    std::wstring error;
+    ASSERT_NO_FATAL_FAILURE(install_over_link(game_data, error));
     EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
     DWORD attributes = GetFileAttributesW(game_data.c_str());
     if (error.empty()) {
@@ -75,12 +83,9 @@ TEST_F(LinkTest, GameDataThatIsALinkIsNeverImportedThrough)
 
 TEST_F(LinkTest, StagingFolderThatIsALinkIsNeverImportedThrough)
 {
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     std::wstring staging = folder + L"\\gamedata.new";
-    ASSERT_TRUE(make_folder_link(staging, outside));
-
-    std::wstring error = install(folder, fixture("install_game.apk"));
-    EXPECT_EQ(tree_difference(read_tree(outside), outside_before), "");
+    std::wstring error;
+    ASSERT_NO_FATAL_FAILURE(install_over_link(staging, error));
     if (error.empty()) {
         EXPECT_EQ(game_data_difference("install_game"), "");
     } else {

@@ -20,10 +20,7 @@ TEST_F(InstallTest, ReimportReplacesTheGameDataCompletely)
     ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
     ASSERT_TRUE(write_file(folder + L"\\gamedata\\assets\\stale.bin", "from an older version"));
 
-    EXPECT_EQ(install(folder, fixture("install_game_v2.apk")), L"");
-    EXPECT_EQ(game_data_difference("install_game_v2"), "");
-    EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
-    EXPECT_FALSE(path_exists(folder + L"\\gamedata.old"));
+    expect_clean_install("install_game_v2");
 }
 
 TEST_F(InstallTest, LeftoversOfAnInterruptedInstallDoNotGetIn)
@@ -37,10 +34,7 @@ TEST_F(InstallTest, LeftoversOfAnInterruptedInstallDoNotGetIn)
     ASSERT_TRUE(CreateDirectoryW((folder + L"\\gamedata").c_str(), nullptr));
     ASSERT_TRUE(write_file(folder + L"\\gamedata\\old.bin", "old"));
 
-    EXPECT_EQ(install(folder, fixture("install_game.apk")), L"");
-    EXPECT_EQ(game_data_difference("install_game"), "");
-    EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
-    EXPECT_FALSE(path_exists(folder + L"\\gamedata.old"));
+    expect_clean_install("install_game");
 }
 
 TEST_F(InstallTest, ImportThatRaisesIsAnUnexpectedErrorAndKeepsTheGameData)
