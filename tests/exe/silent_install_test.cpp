@@ -6,6 +6,7 @@
 
 #include "app/text.h"
 #include "install/layout.h"
+#include "support/fixture_files.h"
 #include "support/install_inspection.h"
 #include "support/test_support.h"
 #include "test_paths.h"
@@ -44,18 +45,9 @@ protected:
         return run_program(GLOAMREEF_SETUP_EXE, arguments);
     }
 
-    static std::wstring fixture(const char* name)
-    {
-        return utf8_to_wide(GLOAMREEF_FIXTURE_DIR) + L"\\" + utf8_to_wide(name);
-    }
-
     std::string game_data_difference(const char* apk_name) const
     {
-        auto expected = read_fixture_tree(GLOAMREEF_FIXTURE_DIR + std::string("/") + apk_name +
-                                          ".expected");
-        expected[L"atc_textures"] =
-            "The textures in this folder are real ATC (imported from an unmodified APK).\r\n";
-        return tree_difference(read_tree(folder + L"\\gamedata"), expected);
+        return ::game_data_difference(folder, apk_name);
     }
 
     static RegistryValue entry(const wchar_t* name)
@@ -80,7 +72,7 @@ protected:
 
 TEST_F(SilentInstall, WritesEveryFileByteForByte)
 {
-    ASSERT_EQ(silent(folder, fixture("install_game.apk")), 0u);
+    ASSERT_EQ(silent(folder, fixture_path("install_game.apk")), 0u);
 
     std::string program = read_file(folder + L"\\gloamreef.exe");
     ASSERT_FALSE(program.empty());
@@ -102,7 +94,7 @@ TEST_F(SilentInstall, WritesEveryFileByteForByte)
 
 TEST_F(SilentInstall, StartMenuLinkOnlyAndNoDesktopLink)
 {
-    ASSERT_EQ(silent(folder, fixture("install_game.apk")), 0u);
+    ASSERT_EQ(silent(folder, fixture_path("install_game.apk")), 0u);
     std::wstring start_menu = shortcut_path(known_folder_path(FOLDERID_Programs));
     ASSERT_FALSE(start_menu.empty());
     ShortcutView link = read_shortcut(start_menu);
@@ -119,7 +111,7 @@ TEST_F(SilentInstall, RegistersTheEightValuesAndAReinstallOverwritesThem)
     // Taken as given, trailing backslash included; the joined paths do not
     // double it.
     std::wstring given = folder + L"\\";
-    ASSERT_EQ(silent(given, fixture("install_game.apk")), 0u);
+    ASSERT_EQ(silent(given, fixture_path("install_game.apk")), 0u);
     EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 8u);
     expect_text(L"DisplayName", L"Gloam Reef Voduze PC Viru");
     expect_text(L"DisplayVersion", L"1.0.0");
@@ -145,20 +137,20 @@ TEST_F(SilentInstall, RegistersTheEightValuesAndAReinstallOverwritesThem)
 
 TEST_F(SilentInstall, FailuresExitWithOneAndRegisterNothing)
 {
-    EXPECT_EQ(silent(folder, fixture("install_no_library.apk")), 1u);
+    EXPECT_EQ(silent(folder, fixture_path("install_no_library.apk")), 1u);
     EXPECT_FALSE(path_exists(folder + L"\\gloamreef.exe"));
     EXPECT_FALSE(path_exists(folder + L"\\gamedata"));
     EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 0u);
     EXPECT_FALSE(path_exists(shortcut_path(known_folder_path(FOLDERID_Programs))));
 
     ASSERT_TRUE(write_file(temp + L"\\blocker", "a file"));
-    EXPECT_EQ(silent(temp + L"\\blocker", fixture("install_game.apk")), 1u);
+    EXPECT_EQ(silent(temp + L"\\blocker", fixture_path("install_game.apk")), 1u);
     EXPECT_EQ(read_file(temp + L"\\blocker"), "a file");
 }
 
 TEST_F(SilentInstall, ProgramOnlyUpdateKeepsGameDataUserDataAndMods)
 {
-    ASSERT_EQ(silent(folder, fixture("install_game.apk")), 0u);
+    ASSERT_EQ(silent(folder, fixture_path("install_game.apk")), 0u);
     ASSERT_TRUE(CreateDirectoryW((folder + L"\\userdata").c_str(), nullptr));
     ASSERT_TRUE(write_file(folder + L"\\userdata\\settings.ini", "volume=3"));
     ASSERT_TRUE(write_file(folder + L"\\mods\\textures\\README.txt", "my mod"));

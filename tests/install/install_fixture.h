@@ -13,6 +13,7 @@
 #include "app/text.h"
 #include "install/install_pipeline.h"
 #include "install/layout.h"
+#include "support/fixture_files.h"
 #include "support/install_inspection.h"
 #include "support/test_support.h"
 #include "test_paths.h"
@@ -47,26 +48,13 @@ protected:
         return outcome_error;
     }
 
-    static std::wstring fixture(const char* name)
-    {
-        return utf8_to_wide(GLOAMREEF_FIXTURE_DIR) + L"\\" + utf8_to_wide(name);
-    }
-
-    // The tree an import of the fixture APK must leave: its library and assets,
-    // plus the marker that a library from lib/ brings.
-    static std::map<std::wstring, std::string> expected_game_data(const char* apk_name)
-    {
-        auto files = read_fixture_tree(GLOAMREEF_FIXTURE_DIR + std::string("/") + apk_name +
-                                       ".expected");
-        files[L"atc_textures"] =
-            "The textures in this folder are real ATC (imported from an unmodified APK).\r\n";
-        return files;
-    }
+    // Kept as members: every install test names its archives and data so.
+    static std::wstring fixture(const char* name) { return fixture_path(name); }
 
     // Empty when the install folder's gamedata is exactly what the APK holds.
     std::string game_data_difference(const char* apk_name) const
     {
-        return tree_difference(read_tree(folder + L"\\gamedata"), expected_game_data(apk_name));
+        return ::game_data_difference(folder, apk_name);
     }
 
     // Installs the fixture APK (name without ".apk") and expects exactly its

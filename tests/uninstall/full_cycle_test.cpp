@@ -8,6 +8,7 @@
 #include "hand_made_install.h"
 #include "install/layout.h"
 #include "run_dialogue.h"
+#include "support/fixture_files.h"
 #include "support/install_inspection.h"
 #include "support/test_support.h"
 #include "test_paths.h"
@@ -20,7 +21,7 @@ TEST(FullCycle, RegisteredCommandRemovesTheSilentInstall)
     std::wstring temp = make_temp_folder(L"full cycle");
     ASSERT_FALSE(temp.empty());
     std::wstring folder = temp + L"\\Reef Game";
-    std::wstring apk = utf8_to_wide(GLOAMREEF_FIXTURE_DIR) + L"\\install_game.apk";
+    std::wstring apk = fixture_path("install_game.apk");
     ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/silent " + quote(folder) + L" " + quote(apk)),
               0u);
     ASSERT_TRUE(path_exists(folder + L"\\gamedata\\libGloamReef.so"));

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/text.h"
+#include "support/fixture_files.h"
 #include "support/install_inspection.h"
 #include "support/test_support.h"
 #include "test_paths.h"
@@ -18,11 +19,6 @@ const wchar_t shortcuts_text[] = L"Creating shortcuts...";
 const wchar_t installed_text[] = L"Installed.";
 const wchar_t not_installed_text[] = L"Not installed.";
 const wchar_t question_text[] = L"Gloam Reef Voduze PC Viru is installed.\n\nStart the game now?";
-
-std::wstring fixture(const char* name)
-{
-    return utf8_to_wide(GLOAMREEF_FIXTURE_DIR) + L"\\" + utf8_to_wide(name);
-}
 
 std::wstring desktop_link()
 {
@@ -134,7 +130,7 @@ protected:
 TEST_F(InstallFlowTest, YesStartsTheGameInTheInstallFolderAndEndsTheWindow)
 {
     // Trailing backslashes and blanks do not reach the install.
-    fill_in(folder + L"\\ \\ ", fixture("install_game.apk"));
+    fill_in(folder + L"\\ \\ ", fixture_path("install_game.apk"));
     MessageBoxView box = install_and_watch();
     expect_question(box);
     EXPECT_TRUE(in_order(status_texts, {importing_text, copying_text, shortcuts_text,
@@ -180,7 +176,7 @@ TEST_F(InstallFlowTest, ProgramOnlyUpdateWithoutShortcutAndNoGame)
 
 TEST_F(InstallFlowTest, FailedInstallShowsTheReasonAndCanBeRetried)
 {
-    std::wstring rejected = fixture("install_no_library.apk");
+    std::wstring rejected = fixture_path("install_no_library.apk");
     fill_in(folder, rejected);
     MessageBoxView box = install_and_watch();
     expect_failure_box(box, L"The game data could not be imported from that file.\n\n"
@@ -196,7 +192,7 @@ TEST_F(InstallFlowTest, FailedInstallShowsTheReasonAndCanBeRetried)
     EXPECT_EQ(status_text(), not_installed_text);
 
     // A second attempt from the same window.
-    set_control_text(control(IDC_APK), fixture("install_game.apk"));
+    set_control_text(control(IDC_APK), fixture_path("install_game.apk"));
     box = install_and_watch();
     expect_question(box);
     dismiss(box, IDNO);
@@ -207,7 +203,7 @@ TEST_F(InstallFlowTest, ClosingAfterAFailureEndsTheProgram)
 {
     // A file where the install folder should be: the install fails at once.
     ASSERT_TRUE(write_file(folder, "in the way"));
-    fill_in(folder, fixture("install_game.apk"));
+    fill_in(folder, fixture_path("install_game.apk"));
     MessageBoxView box = install_and_watch();
     expect_failure_box(box, L"Cannot create the folder:\n" + folder);
     dismiss(box, IDOK);
@@ -220,7 +216,7 @@ TEST_F(InstallFlowTest, ClosingAfterAFailureEndsTheProgram)
 
 TEST_F(InstallFlowTest, ClosingDuringAnInstallDoesNothing)
 {
-    fill_in(folder, fixture("window_slow_game.apk"));
+    fill_in(folder, fixture_path("window_slow_game.apk"));
     press_button(window, IDC_INSTALL);
     ASSERT_TRUE(wait_until([&] { return status_text() == importing_text; }, 10000));
     EXPECT_TRUE(input_controls_enabled(false));
