@@ -4,22 +4,21 @@
 The library is only a valid 32-bit ARM ELF header with padding, enough for the
 import to accept it; the assets are a few generated files.
 """
-import struct
+import os
 import sys
 import zipfile
 
-
-def arm32_library():
-    header = b"\x7fELF" + bytes([1, 1, 1]) + bytes(9)  # 32-bit, little-endian
-    header += struct.pack("<HH", 3, 40)  # shared object, ARM
-    return header.ljust(4096, b"\0")
+# The fixture generators' ELF writer: one definition of what the import accepts.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "fixtures"))
+from elf_objects import elf  # noqa: E402
 
 
 def main():
     entries = [
         ("AndroidManifest.xml", b"<manifest package=\"demo.sample\"/>"),
         ("classes.dex", b"dex\n035\0"),
-        ("lib/armeabi/libGloamReef.so", arm32_library()),
+        ("lib/armeabi/libGloamReef.so", elf(4096)),
         ("assets/readme.txt", b"A synthetic sample APK made for the installer demo.\n"),
         ("assets/levels/level_01.dat", bytes(range(256)) * 64),
         ("assets/levels/level_02.dat", bytes(reversed(range(256))) * 32),
