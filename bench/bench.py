@@ -168,8 +168,8 @@ def ratio_of(results, ours, peer):
 
 
 def import_benchmark(apk, runs):
-    ours = [os.path.join(HOST_BUILD, "gloamreef-import")]
-    lower_bound = [os.path.join(HOST_BUILD, "lower-bound")]
+    ours = [os.path.join(HOST_BUILD, "bench", "import_apk")]
+    lower_bound = [os.path.join(HOST_BUILD, "bench", "lower-bound")]
     out = os.path.join(CACHE, "out")
     check_same_output(apk, ours, out)
     tools = {
@@ -225,7 +225,7 @@ def wine_benchmark(apk, runs, env):
         print("silent install under Wine: skipped, the setup program cannot install yet")
         return
     tools = {
-        "ours (import)": lambda o: [os.path.join(HOST_BUILD, "gloamreef-import"), apk, o],
+        "ours (import)": lambda o: [os.path.join(HOST_BUILD, "bench", "import_apk"), apk, o],
         "setup /silent (Wine)": silent,
     }
     print("silent install under Wine against the host import, %d rounds:" % runs, flush=True)
@@ -248,7 +248,7 @@ def program_size():
 
 
 def startup_benchmark(runs, env):
-    probe = os.path.join(WINDOWS_BUILD, "startup-probe.exe")
+    probe = os.path.join(WINDOWS_BUILD, "bench", "startup-probe.exe")
     setup = os.path.join(WINDOWS_BUILD, "gloamreef-setup.exe")
     done = subprocess.run(["wine", probe, wine_path(setup), str(runs)], env=env,
                           capture_output=True, text=True)

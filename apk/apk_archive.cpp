@@ -1,0 +1,284 @@
+// Zip reading as the APK needs it (PKWARE APPNOTE 4.3): one disk, 32-bit
+// sizes, methods 0 and 8, sizes and CRC-32 from the central directory.
+#include "apk/apk_archive.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "app/log.h"
+
+namespace {
+
+constexpr uint32_t kEndSignature = 0x06054b50;
+constexpr uint32_t kCentralSignature = 0x02014b50;
+constexpr uint32_t kLocalSignature = 0x04034b50;
+constexpr size_t kEndRecordSize = 22;
+constexpr size_t kCentralHeaderSize = 46;
+constexpr size_t kLocalHeaderSize = 30;
+// The end record plus the longest comment it can announce, and one byte more.
+constexpr uint64_t kEndSearchWindow = 65558;
+constexpr size_t kChunkSize = size_t{1} << 20;
+// Deflate never expands by more than about 1032:1; a larger declared size is
+// not believed when reserving memory.
+constexpr uint64_t kDeflateMaxRatio = 1032;
+constexpr uint64_t kReserveCap = uint64_t{64} << 20;
+
+uint16_t read_u16(const unsigned char* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t read_u32(const unsigned char* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Ends the inflate stream on every way out, exceptions from a sink included.
+struct InflateGuard {
+    z_stream* stream;
+    ~InflateGuard() { inflateEnd(stream); }
+};
+
+}  // namespace
+
+ApkArchive::ApkArchive() = default;
+ApkArchive::~ApkArchive() = default;
+
+void ApkArchive::make_buffers()
+{
+    if (!input_chunk_) {
+        input_chunk_.reset(new unsigned char[kChunkSize]);
+        output_chunk_.reset(new unsigned char[kChunkSize]);
+    }
+}
+
+bool ApkArchive::read_at(uint64_t offset, unsigned char* buffer, size_t size)
+{
+    if (offset > file_size_ || size > file_size_ - offset) {
+        return false;
+    }
+    auto position = static_cast<std::streamoff>(offset);
+    if (file_.pubseekpos(position, std::ios_base::in) != std::streampos(position)) {
+        return false;
+    }
+    return size == 0 || file_.sgetn(reinterpret_cast<char*>(buffer),
+                                     static_cast<std::streamsize>(size)) ==
+                            static_cast<std::streamsize>(size);
+}
+
+bool ApkArchive::open(const std::string& apk_path)
+{
+    entries_.clear();
+    if (file_.is_open()) {
+        file_.close();
+    }
+    std::filesystem::path path = std::filesystem::u8path(apk_path);
+    // Unbuffered: every read is a large chunk or a header fetched after a seek.
+    file_.pubsetbuf(nullptr, 0);
+    if (!file_.open(path, std::ios_base::in | std::ios_base::binary)) {
+        log_message('E', "cannot open APK %s", apk_path.c_str());
+        return false;
+    }
+    std::streampos end = file_.pubseekoff(0, std::ios_base::end, std::ios_base::in);
+    if (end == std::streampos(-1)) {
+        log_message('E', "%s is not a valid APK/zip file", apk_path.c_str());
+        return false;
+    }
+    file_size_ = static_cast<uint64_t>(static_cast<std::streamoff>(end));
+
+    uint64_t window_size = std::min(file_size_, kEndSearchWindow);
+    std::vector<unsigned char> window(static_cast<size_t>(window_size));
+    bool found = false;
+    size_t record = 0;
+    if (window_size >= kEndRecordSize &&
+        read_at(file_size_ - window_size, window.data(), window.size())) {
+        for (size_t i = window.size() - kEndRecordSize + 1; i-- > 0;) {
+            if (read_u32(&window[i]) == kEndSignature) {
+                record = i;
+                found = true;
+                break;
+            }
+        }
+    }
+    if (!found || !read_central_directory(read_u32(&window[record + 16]),
+                                          read_u32(&window[record + 12]),
+                                          read_u16(&window[record + 10]))) {
+        entries_.clear();
+        log_message('E', "%s is not a valid APK/zip file", apk_path.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool ApkArchive::read_central_directory(uint64_t offset, uint32_t size, uint16_t count)
+{
+    // Checked before allocating: a directory must lie inside the file (zip64
+    // markers such as 0xFFFFFFFF fail here).
+    if (offset > file_size_ || size > file_size_ - offset) {
+        return false;
+    }
+    std::vector<unsigned char> directory(size);
+    if (!read_at(offset, directory.data(), directory.size())) {
+        return false;
+    }
+    if (count == 0 || size < kCentralHeaderSize) {
+        return true;
+    }
+    entries_.reserve(std::min<size_t>(count, size / kCentralHeaderSize));
+    size_t p = 0;
+    for (unsigned c = 0; c < count && p + kCentralHeaderSize <= size; ++c) {
+        const unsigned char* header = &directory[p];
+        if (read_u32(header) != kCentralSignature) {
+            return false;
+        }
+        size_t name_length = read_u16(header + 28);
+        size_t variable_length = name_length + read_u16(header + 30) + read_u16(header + 32);
+        // A header whose variable part leaves the directory is damage, not
+        // the end of the list.
+        if (variable_length > size - p - kCentralHeaderSize) {
+            return false;
+        }
+        ApkEntry entry;
+        entry.name.assign(reinterpret_cast<const char*>(header + kCentralHeaderSize), name_length);
+        entry.method = read_u16(header + 10);
+        entry.crc32 = read_u32(header + 16);
+        entry.compressed_size = read_u32(header + 20);
+        entry.uncompressed_size = read_u32(header + 24);
+        entry.local_header_offset = read_u32(header + 42);
+        entries_.push_back(std::move(entry));
+        p += kCentralHeaderSize + variable_length;
+    }
+    return true;
+}
+
+bool ApkArchive::find_entry_data(const ApkEntry& entry, uint64_t& data_offset)
+{
+    unsigned char header[kLocalHeaderSize];
+    if (!file_.is_open() || !read_at(entry.local_header_offset, header, sizeof header) ||
+        read_u32(header) != kLocalSignature) {
+        return false;
+    }
+    data_offset = uint64_t{entry.local_header_offset} + kLocalHeaderSize + read_u16(header + 26) +
+                  read_u16(header + 28);
+    // The data must lie inside the file before any of it is read.
+    return data_offset <= file_size_ && entry.compressed_size <= file_size_ - data_offset &&
+           file_.pubseekpos(static_cast<std::streamoff>(data_offset), std::ios_base::in) ==
+               std::streampos(static_cast<std::streamoff>(data_offset));
+}
+
+StreamResult ApkArchive::stream_entry(const ApkEntry& entry, const ContentSink& sink)
+{
+    if (entry.method != 0 && entry.method != 8) {
+        return StreamResult::bad_entry;
+    }
+    uint64_t data_offset = 0;
+    if (!find_entry_data(entry, data_offset)) {
+        return StreamResult::bad_entry;
+    }
+    make_buffers();
+    return entry.method == 0 ? copy_stored(entry, sink) : inflate_deflated(entry, sink);
+}
+
+// Reads sequentially from the data offset that find_entry_data left.
+StreamResult ApkArchive::copy_stored(const ApkEntry& entry, const ContentSink& sink)
+{
+    uLong crc = crc32(0L, Z_NULL, 0);
+    uint64_t remaining = entry.compressed_size;
+    while (remaining > 0) {
+        size_t piece = static_cast<size_t>(std::min<uint64_t>(remaining, kChunkSize));
+        if (file_.sgetn(reinterpret_cast<char*>(input_chunk_.get()),
+                        static_cast<std::streamsize>(piece)) !=
+            static_cast<std::streamsize>(piece)) {
+            return StreamResult::bad_entry;
+        }
+        crc = crc32(crc, input_chunk_.get(), static_cast<uInt>(piece));
+        if (!sink(input_chunk_.get(), piece)) {
+            return StreamResult::sink_failed;
+        }
+        remaining -= piece;
+    }
+    return crc == entry.crc32 ? StreamResult::done : StreamResult::bad_entry;
+}
+
+StreamResult ApkArchive::inflate_deflated(const ApkEntry& entry, const ContentSink& sink)
+{
+    // Some writers store an empty file as a deflated entry with no data at all.
+    if (entry.compressed_size == 0) {
+        return entry.uncompressed_size == 0 && entry.crc32 == 0 ? StreamResult::done
+                                                                : StreamResult::bad_entry;
+    }
+    z_stream stream{};
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) {
+        return StreamResult::bad_entry;
+    }
+    InflateGuard guard{&stream};
+    uLong crc = crc32(0L, Z_NULL, 0);
+    uint64_t input_left = entry.compressed_size;
+    uint64_t produced = 0;
+    for (;;) {
+        if (stream.avail_in == 0 && input_left > 0) {
+            size_t piece = static_cast<size_t>(std::min<uint64_t>(input_left, kChunkSize));
+            if (file_.sgetn(reinterpret_cast<char*>(input_chunk_.get()),
+                            static_cast<std::streamsize>(piece)) !=
+                static_cast<std::streamsize>(piece)) {
+                return StreamResult::bad_entry;
+            }
+            stream.next_in = input_chunk_.get();
+            stream.avail_in = static_cast<uInt>(piece);
+            input_left -= piece;
+        }
+        stream.next_out = output_chunk_.get();
+        stream.avail_out = static_cast<uInt>(kChunkSize);
+        int status = inflate(&stream, Z_NO_FLUSH);
+        size_t got = kChunkSize - stream.avail_out;
+        if (got > 0) {
+            produced += got;
+            if (produced > entry.uncompressed_size) {
+                return StreamResult::bad_entry;
+            }
+            crc = crc32(crc, output_chunk_.get(), static_cast<uInt>(got));
+            if (!sink(output_chunk_.get(), got)) {
+                return StreamResult::sink_failed;
+            }
+        }
+        if (status == Z_STREAM_END) {
+            break;
+        }
+        // Z_BUF_ERROR with input still to read just means "feed me"; with
+        // none left the stream is cut short.
+        bool starved = status == Z_BUF_ERROR && stream.avail_in == 0 && input_left > 0;
+        if (status != Z_OK && !starved) {
+            return StreamResult::bad_entry;
+        }
+    }
+    // A stream that ends before the declared size is as damaged as one that
+    // runs past it: zero-padding would install broken data.
+    if (produced != entry.uncompressed_size || crc != entry.crc32) {
+        return StreamResult::bad_entry;
+    }
+    return StreamResult::done;
+}
+
+bool ApkArchive::extract_entry(const ApkEntry& entry, std::vector<unsigned char>& bytes)
+{
+    bytes.clear();
+    uint64_t expected = entry.method == 0
+                            ? entry.compressed_size
+                            : std::min<uint64_t>(entry.uncompressed_size,
+                                                 uint64_t{entry.compressed_size} * kDeflateMaxRatio + 1024);
+    if (entry.compressed_size <= file_size_) {
+        bytes.reserve(static_cast<size_t>(std::min(expected, kReserveCap)));
+    }
+    StreamResult result = stream_entry(entry, [&bytes](const unsigned char* data, size_t size) {
+        bytes.insert(bytes.end(), data, data + size);
+        return true;
+    });
+    if (result != StreamResult::done) {
+        std::vector<unsigned char>().swap(bytes);
+        return false;
+    }
+    return true;
+}

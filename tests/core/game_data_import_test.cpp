@@ -1,0 +1,207 @@
+// The import end to end: which library wins, which entries become files,
+// the marker, and the one error text each failure leaves.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "apk/apk_archive.h"
+#include "apk/game_data_import.h"
+#include "app/log.h"
+#include "core/core_fixtures.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+#ifdef _WIN32
+const std::string kNewline = "\r\n";
+#else
+const std::string kNewline = "\n";
+#endif
+const std::string kMarkerText =
+    "The textures in this folder are real ATC (imported from an unmodified APK)." + kNewline;
+
+std::string entry_content(const std::string& apk, size_t index)
+{
+    ApkArchive archive;
+    EXPECT_TRUE(archive.open(fixture(apk)));
+    std::vector<unsigned char> bytes;
+    EXPECT_TRUE(archive.extract_entry(archive.entries().at(index), bytes));
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The target is a folder inside the scratch folder, so anything written
+// beside or above it would show up in the scratch folder's listing.
+struct ImportRun {
+    ScratchFolder scratch;
+    fs::path target = scratch.path() / "gamedata";
+
+    bool import(const std::string& apk)
+    {
+        last_error.clear();
+        return import_game_data(fixture(apk), target.u8string());
+    }
+    std::string file(const std::string& relative) const
+    {
+        return read_all(target / fs::u8path(relative));
+    }
+};
+
+void expect_no_library(const std::string& apk)
+{
+    ImportRun run;
+    EXPECT_FALSE(run.import(apk)) << apk;
+    EXPECT_EQ(last_error, "no 32-bit ARM libGloamReef.so found in " + fixture(apk) +
+                              " - is this the Gloam Reef APK?");
+    EXPECT_FALSE(fs::exists(run.target)) << "nothing is written without a library";
+}
+
+}  // namespace
+
+TEST(GameDataImport, LibFolderLibraryAndFilteredAssets)
+{
+    ImportRun run;
+    ASSERT_TRUE(run.import("import_lib_order.zip")) << last_error;
+    std::vector<std::string> expected = {
+        "gamedata/assets/a.txt",        "gamedata/assets/dup.txt",
+        "gamedata/assets/empty",        "gamedata/assets/guest_libs",
+        "gamedata/assets/null",         "gamedata/assets/sounds/console.ogg",
+        "gamedata/assets/sub/deep/b.bin", "gamedata/atc_textures",
+        "gamedata/libGloamReef.so",
+    };
+    EXPECT_EQ(files_under(run.scratch.path()), expected);
+    // lib/armeabi wins over lib/armeabi-v7a although v7a comes first.
+    EXPECT_EQ(run.file("libGloamReef.so"), entry_content("import_lib_order.zip", 1));
+    EXPECT_EQ(run.file("atc_textures"), kMarkerText);
+    EXPECT_EQ(run.file("assets/a.txt"), "asset a\n");
+    EXPECT_EQ(run.file("assets/sub/deep/b.bin"), fixture_text(70000, 5));
+    EXPECT_EQ(run.file("assets/empty"), "");
+    EXPECT_EQ(run.file("assets/dup.txt"), "second");
+    EXPECT_FALSE(fs::exists(run.target / "assets" / "dir"));
+}
+
+TEST(GameDataImport, GuestLibraryWinsAndRemovesTheMarker)
+{
+    ImportRun run;
+    fs::create_directories(run.target);
+    std::ofstream(run.target / "atc_textures") << "old marker";
+    ASSERT_TRUE(run.import("import_guest.zip")) << last_error;
+    EXPECT_EQ(files_under(run.target),
+              (std::vector<std::string>{"assets/x.txt", "libGloamReef.so"}));
+    EXPECT_EQ(run.file("libGloamReef.so"), entry_content("import_guest.zip", 1));
+}
+
+TEST(GameDataImport, AcceptsTheLaterCandidatesAndBoundaryLibraries)
+{
+    for (const char* apk : {"import_v7a_only.zip", "import_21_bytes.zip",
+                            "import_second_entry.zip", "infozip_apk.zip"}) {
+        SCOPED_TRACE(apk);
+        ImportRun run;
+        ASSERT_TRUE(run.import(apk)) << last_error;
+        EXPECT_EQ(run.file("atc_textures"), kMarkerText);
+        EXPECT_EQ(run.file("libGloamReef.so").substr(0, 4), "\x7f" "ELF");
+    }
+    ImportRun second;
+    ASSERT_TRUE(second.import("import_second_entry.zip"));
+    EXPECT_EQ(second.file("libGloamReef.so"), entry_content("import_second_entry.zip", 1));
+
+    // A real tool's archive with data descriptors and directory entries.
+    ImportRun infozip;
+    ASSERT_TRUE(infozip.import("infozip_apk.zip"));
+    EXPECT_EQ(infozip.file("assets/a.txt"), fixture_text(20000, 3));
+    EXPECT_EQ(files_under(infozip.target),
+              (std::vector<std::string>{"assets/a.txt", "assets/b.bin", "assets/sub/c.txt",
+                                        "atc_textures", "libGloamReef.so"}));
+}
+
+TEST(GameDataImport, RefusesApksWithoutA32BitArmLibrary)
+{
+    expect_no_library("import_class2.zip");
+    expect_no_library("import_machine3.zip");
+    expect_no_library("import_20_bytes.zip");
+    expect_no_library("import_no_entries.zip");
+    expect_no_library("import_only_assets.zip");
+    // A library whose CRC-32 does not match is passed over.
+    expect_no_library("import_crc_library_only.zip");
+}
+
+TEST(GameDataImport, DamagedLibraryCandidateFallsBackToTheNext)
+{
+    ImportRun run;
+    ASSERT_TRUE(run.import("import_crc_library.zip")) << last_error;
+    EXPECT_EQ(run.file("libGloamReef.so"), entry_content("import_crc_library.zip", 1));
+}
+
+TEST(GameDataImport, ReportsArchivesThatCannotBeRead)
+{
+    ImportRun missing;
+    EXPECT_FALSE(missing.import("no_such.apk"));
+    EXPECT_EQ(last_error, "cannot open APK " + fixture("no_such.apk"));
+    ImportRun garbage;
+    EXPECT_FALSE(garbage.import("not_zip.bin"));
+    EXPECT_EQ(last_error, fixture("not_zip.bin") + " is not a valid APK/zip file");
+}
+
+TEST(GameDataImport, AssetThatFailsToExtractStopsTheImport)
+{
+    struct Case {
+        const char* apk;
+        const char* entry;
+    };
+    for (Case c : {Case{"import_crc_stored_asset.zip", "assets/bad.bin"},
+                   Case{"import_crc_deflated_asset.zip", "assets/bad.txt"},
+                   Case{"import_unsupported_asset.zip", "assets/bz.txt"},
+                   Case{"import_truncated_asset.zip", "assets/short.txt"}}) {
+        SCOPED_TRACE(c.apk);
+        ImportRun run;
+        EXPECT_FALSE(run.import(c.apk));
+        EXPECT_EQ(last_error, std::string("failed to extract ") + c.entry);
+        // No half-written asset, no library.
+        EXPECT_FALSE(fs::exists(run.target / fs::u8path(c.entry)));
+        EXPECT_FALSE(fs::exists(run.target / "libGloamReef.so"));
+    }
+    ImportRun run;
+    EXPECT_FALSE(run.import("import_crc_stored_asset.zip"));
+    EXPECT_EQ(run.file("assets/good.txt"), "good");
+}
+
+TEST(GameDataImport, OutputThatCannotBeWrittenFailsTheImport)
+{
+    // A folder where a file must go makes that file impossible to create.
+    for (const char* blocked : {"assets/a.txt", "libGloamReef.so", "atc_textures"}) {
+        SCOPED_TRACE(blocked);
+        ImportRun run;
+        fs::path blocker = (run.target / fs::u8path(blocked)).make_preferred();
+        fs::create_directories(blocker);
+        EXPECT_FALSE(run.import("import_lib_order.zip"));
+        EXPECT_EQ(last_error, "cannot write " + blocker.u8string());
+    }
+}
+
+TEST(GameDataImport, FolderThatCannotBeCreatedRaises)
+{
+    ImportRun run;
+    EXPECT_THROW(run.import("import_nested_conflict.zip"), fs::filesystem_error);
+}
+
+TEST(GameDataImport, ReimportReplacesFilesAndKeepsOthers)
+{
+    ImportRun run;
+    fs::create_directories(run.target / "assets");
+    std::ofstream(run.target / "assets" / "a.txt") << "a much longer old content than the new";
+    std::ofstream(run.target / "saved_game") << "kept";
+    ASSERT_TRUE(run.import("import_lib_order.zip"));
+    EXPECT_EQ(run.file("assets/a.txt"), "asset a\n");
+    EXPECT_EQ(run.file("saved_game"), "kept");
+}
+
+TEST(GameDataImport, LargeAssetsArriveWhole)
+{
+    ImportRun run;
+    ASSERT_TRUE(run.import("import_1_5_mb.zip")) << last_error;
+    EXPECT_EQ(run.file("assets/one"), entry_content("import_1_5_mb.zip", 1));
+    EXPECT_EQ(run.file("assets/half"), fixture_text(524288, 11));
+}
