@@ -131,18 +131,18 @@ def check_same_output(apk, ours, out):
         sys.exit("bench: the import's output differs from bsdtar's; no times taken")
 
 
-def time_rounds(tools, runs, out):
+def time_rounds(tools, runs, out, env=None):
     """tools: name -> argv builder(out folder). Returns name -> list of runs."""
     names = list(tools)
     for name in names:                      # warm-up, untimed
         fresh_folder(out)
-        run_timed(tools[name](out))
+        run_timed(tools[name](out), env)
     results = {name: [] for name in names}
     for round_number in range(runs):
         order = names if round_number % 2 == 0 else names[::-1]
         for name in order:
             fresh_folder(out)
-            results[name].append(run_timed(tools[name](out)))
+            results[name].append(run_timed(tools[name](out), env))
         print("  round %d/%d done (load %.2f)" % (round_number + 1, runs, os.getloadavg()[0]),
               flush=True)
     return results
@@ -167,7 +167,7 @@ def ratio_of(results, ours, peer):
     return statistics.median(a["wall"] / b["wall"] for a, b in zip(results[ours], results[peer]))
 
 
-def import_benchmark(apk, runs):
+def import_benchmark(apk, runs, candidate, only_import):
     ours = [os.path.join(HOST_BUILD, "bench", "import_apk")]
     lower_bound = [os.path.join(HOST_BUILD, "bench", "lower-bound")]
     out = os.path.join(CACHE, "out")
@@ -180,6 +180,11 @@ def import_benchmark(apk, runs):
         "lower bound (zlib)": lambda o: lower_bound + [apk],
         "cp of the APK": lambda o: ["cp", apk, os.path.join(o, "copy.apk")],
     }
+    if only_import:
+        tools = {name: tools[name] for name in ("ours (import)", "lower bound (zlib)")}
+    if candidate:
+        check_same_output(apk, [candidate], out)
+        tools["candidate import"] = lambda o: [candidate, apk, o]
     print("import against its peers, %d rounds:" % runs, flush=True)
     results = time_rounds(tools, runs, out)
     print_table(results, "ours (import)")
@@ -189,9 +194,15 @@ def import_benchmark(apk, runs):
     rss_limit = 2 * largest / MIB + 64
     peak = max(r["rss"] for r in results["ours (import)"])
     print()
-    print("goal: ours/bsdtar <= 1.00: %.2f" % ratio_of(results, "ours (import)", "bsdtar -x"))
+    if "bsdtar -x" in results:
+        print("goal: ours/bsdtar <= 1.00: %.2f" % ratio_of(results, "ours (import)", "bsdtar -x"))
     print("goal: ours/lower bound <= 1.30: %.2f"
           % ratio_of(results, "ours (import)", "lower bound (zlib)"))
+    if candidate:
+        print("candidate/lower bound: %.2f, candidate/ours: %.2f, candidate peak RSS %.1f MiB"
+              % (ratio_of(results, "candidate import", "lower bound (zlib)"),
+                 ratio_of(results, "candidate import", "ours (import)"),
+                 max(r["rss"] for r in results["candidate import"])))
     print("goal: peak RSS <= 2 x largest entry (%.1f MiB) + 64 MiB = %.1f MiB: %.1f MiB"
           % (largest / MIB, rss_limit, peak))
 
@@ -210,9 +221,16 @@ def wine_path(path):
 
 
 def wine_benchmark(apk, runs, env):
+    """The import under Wine (the Windows build of import_apk) and, once the
+    setup program can install, its silent install, against the host import."""
     setup = os.path.join(WINDOWS_BUILD, "gloamreef-setup.exe")
+    importer = os.path.join(WINDOWS_BUILD, "bench", "import_apk.exe")
     out = os.path.join(CACHE, "out-wine")
     silent = lambda o: ["wine", setup, "/silent", wine_path(o), wine_path(apk)]
+    tools = {
+        "ours (import)": lambda o: [os.path.join(HOST_BUILD, "bench", "import_apk"), apk, o],
+        "import_apk.exe (Wine)": lambda o: ["wine", importer, wine_path(apk), wine_path(o)],
+    }
     print()
     fresh_folder(out)
     try:
@@ -221,15 +239,12 @@ def wine_benchmark(apk, runs, env):
     except RuntimeError as error:
         installed = False
         print("(%s)" % error)
-    if not installed:
+    if installed:
+        tools["setup /silent (Wine)"] = silent
+    else:
         print("silent install under Wine: skipped, the setup program cannot install yet")
-        return
-    tools = {
-        "ours (import)": lambda o: [os.path.join(HOST_BUILD, "bench", "import_apk"), apk, o],
-        "setup /silent (Wine)": silent,
-    }
-    print("silent install under Wine against the host import, %d rounds:" % runs, flush=True)
-    results = time_rounds(tools, runs, out)
+    print("under Wine against the host import, %d rounds:" % runs, flush=True)
+    results = time_rounds(tools, runs, out, env)
     print_table(results, "ours (import)")
 
 
@@ -264,6 +279,10 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--runs", type=int, default=7, help="timed rounds (at least 5)")
     parser.add_argument("--no-wine", action="store_true", help="skip everything under Wine")
+    parser.add_argument("--candidate", metavar="IMPORT_APK",
+                        help="another build of import_apk to time beside ours (a change to try)")
+    parser.add_argument("--only-import", action="store_true",
+                        help="time only the imports and the lower bound")
     args = parser.parse_args()
     runs = max(args.runs, 5)
 
@@ -280,7 +299,8 @@ def main():
     with open(apk, "rb") as data:           # into the page cache, for every tool alike
         while data.read(16 * MIB):
             pass
-    import_benchmark(apk, runs)
+    import_benchmark(apk, runs, args.candidate and os.path.abspath(args.candidate),
+                     args.only_import)
     if not args.no_wine:
         env = wine_environment()
         subprocess.run([os.path.join(ROOT, "scripts", "wine-start")], env=env, check=True)
