@@ -35,6 +35,22 @@ std::wstring textures_folder(const std::wstring& install_folder)
     return join_path(join_path(install_folder, mods_folder_name), textures_folder_name);
 }
 
+std::wstring staged_game_data_folder(const std::wstring& install_folder)
+{
+    return join_path(install_folder, staged_game_data_folder_name);
+}
+
+std::array<std::wstring, 10> previous_game_data_folders(const std::wstring& install_folder)
+{
+    std::wstring base = join_path(install_folder, previous_game_data_folder_name);
+    std::array<std::wstring, 10> folders;
+    folders[0] = base;
+    for (size_t i = 1; i < folders.size(); ++i) {
+        folders[i] = base + L"." + std::to_wstring(i);
+    }
+    return folders;
+}
+
 std::wstring shortcut_path(const std::wstring& known_folder)
 {
     if (known_folder.empty()) {

@@ -11,6 +11,11 @@ constexpr wchar_t program_file_name[] = L"gloamreef.exe";
 constexpr wchar_t uninstaller_file_name[] = L"uninstall.exe";
 constexpr wchar_t game_data_folder_name[] = L"gamedata";
 constexpr wchar_t game_library_file_name[] = L"libGloamReef.so";
+// Beside gamedata while an import runs: the new data is filled into the staging
+// folder and the old data set aside until the new is in place. Either may be
+// left over after an interrupted install.
+constexpr wchar_t staged_game_data_folder_name[] = L"gamedata.new";
+constexpr wchar_t previous_game_data_folder_name[] = L"gamedata.old";
 constexpr wchar_t user_data_folder_name[] = L"userdata";
 constexpr wchar_t mods_folder_name[] = L"mods";
 constexpr wchar_t textures_folder_name[] = L"textures";
@@ -44,6 +49,13 @@ std::wstring program_path(const std::wstring& install_folder);
 std::wstring uninstaller_path(const std::wstring& install_folder);
 std::wstring game_data_folder(const std::wstring& install_folder);
 std::wstring textures_folder(const std::wstring& install_folder);
+std::wstring staged_game_data_folder(const std::wstring& install_folder);
+
+// Where an install moves the old gamedata while it puts the new one in place:
+// "gamedata.old", or "gamedata.old.1" to ".9" when an older leftover cannot
+// be cleared. All of them, in this order, so the uninstaller can remove every
+// leftover too.
+std::array<std::wstring, 10> previous_game_data_folders(const std::wstring& install_folder);
 
 // The shortcut's full path in a known folder; empty when the folder's path is
 // empty (a failed lookup), so that nothing at the root of the current drive

@@ -1,0 +1,29 @@
+// The two programs an install writes: the game program carried as a resource
+// and the uninstaller, which is a copy of the running setup program.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The game program's bytes inside a module's resources; data is null when the
+// module carries no usable PAYLOAD_EXE.
+struct EmbeddedProgram {
+    const void* data = nullptr;
+    DWORD size = 0;
+};
+
+// Looks up PAYLOAD_EXE (RT_RCDATA) in the module; null means the running
+// program. The bytes stay valid as long as the module is loaded.
+EmbeddedProgram find_game_program(HMODULE module);
+
+// Writes the module's game program to program_file in one write, straight from
+// the resource memory. Throws the user-facing failure text (a std::wstring)
+// when the resource is missing or empty, or the file cannot be written.
+void write_game_program(HMODULE module, const std::wstring& program_file);
+
+// Full path of the running program's file, however long it is.
+std::wstring running_program_file();
+
+// Copies the running setup program to target, replacing an existing file.
+bool copy_setup_program(const std::wstring& target);

@@ -1,0 +1,90 @@
+// Links in an installation (saves or game data moved to another drive) are
+// removed as links at most: their targets are never touched.
+#include "install_fixture.h"
+
+#include "install/remove_tree.h"
+
+class LinkTest : public InstallTest {
+protected:
+    void SetUp() override
+    {
+        InstallTest::SetUp();
+        outside = temp + L"\\outside";
+        ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+        ASSERT_TRUE(write_file(outside + L"\\libGloamReef.so", "the user's own library"));
+        ASSERT_TRUE(write_file(outside + L"\\keep.txt", "must survive"));
+        outside_before = read_tree(outside);
+    }
+
+    std::wstring outside;
+    std::map<std::wstring, std::string> outside_before;
+};
+
+TEST_F(LinkTest, TreeRemovalLeavesLinkTargetsAlone)
+{
+    std::wstring tree = temp + L"\\tree";
+    ASSERT_TRUE(CreateDirectoryW(tree.c_str(), nullptr));
+    ASSERT_TRUE(write_file(tree + L"\\a.bin", "a"));
+    ASSERT_TRUE(make_folder_link(tree + L"\\linked", outside));
+
+    remove_tree(tree);
+    EXPECT_EQ(tree_difference(read_tree(outside), outside_before), "");
+    EXPECT_FALSE(path_exists(tree + L"\\a.bin"));
+
+    ASSERT_TRUE(make_folder_link(temp + L"\\whole", outside));
+    remove_tree(temp + L"\\whole");
+    EXPECT_EQ(tree_difference(read_tree(outside), outside_before), "");
+}
+
+TEST_F(LinkTest, ReimportOverALinkInsideGameData)
+{
+    ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
+    ASSERT_TRUE(make_folder_link(folder + L"\\gamedata\\moved", outside));
+
+    EXPECT_EQ(install(folder, fixture("install_game_v2.apk")), L"");
+    EXPECT_EQ(tree_difference(read_tree(outside), outside_before), "");
+    EXPECT_EQ(game_data_difference("install_game_v2"), "");
+    // Where the link cannot be deleted (Wine), the set-aside data stays behind
+    // and must not block the next install.
+    EXPECT_EQ(install(folder, fixture("install_game.apk")), L"");
+    EXPECT_EQ(game_data_difference("install_game"), "");
+    EXPECT_EQ(tree_difference(read_tree(outside), outside_before), "");
+}
+
+TEST_F(LinkTest, GameDataThatIsALinkIsNeverImportedThrough)
+{
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    std::wstring game_data = folder + L"\\gamedata";
+    ASSERT_TRUE(make_folder_link(game_data, outside));
+
+    std::wstring error = install(folder, fixture("install_game.apk"));
+    EXPECT_EQ(tree_difference(read_tree(outside), outside_before), "");
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
+    DWORD attributes = GetFileAttributesW(game_data.c_str());
+    if (error.empty()) {
+        // Windows: the link is gone and a real folder with the new data is there.
+        EXPECT_EQ(attributes & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+        EXPECT_EQ(game_data_difference("install_game"), "");
+    } else {
+        // Wine cannot delete a Unix link: the install stops and leaves it as it was.
+        EXPECT_EQ(error, import_failure(L"the imported game data could not be put in place of " +
+                                        game_data));
+        EXPECT_NE(attributes & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    }
+}
+
+TEST_F(LinkTest, StagingFolderThatIsALinkIsNeverImportedThrough)
+{
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    std::wstring staging = folder + L"\\gamedata.new";
+    ASSERT_TRUE(make_folder_link(staging, outside));
+
+    std::wstring error = install(folder, fixture("install_game.apk"));
+    EXPECT_EQ(tree_difference(read_tree(outside), outside_before), "");
+    if (error.empty()) {
+        EXPECT_EQ(game_data_difference("install_game"), "");
+    } else {
+        EXPECT_EQ(error, import_failure(L"cannot clear the leftover folder " + staging));
+        EXPECT_FALSE(path_exists(folder + L"\\gamedata"));
+    }
+}

@@ -1,0 +1,127 @@
+// The install pipeline: what a run writes, its failure texts and its outcome.
+#include "install_fixture.h"
+
+#include "install/program_files.h"
+
+namespace {
+
+const wchar_t cannot_write_program[] =
+    L"Cannot write gloamreef.exe. Is the game running, or the folder read-only?";
+
+} // namespace
+
+TEST_F(InstallTest, InstallsProgramUninstallerGameDataAndModsFolder)
+{
+    std::wstring given = folder + L"\\"; // used unchanged for the outcome
+    EXPECT_EQ(install(given, fixture("install_game.apk")), L"");
+    EXPECT_EQ(outcome_folder, given);
+
+    std::string program = read_file(folder + L"\\gloamreef.exe");
+    EXPECT_FALSE(program.empty());
+    EXPECT_TRUE(program == read_file(GLOAMREEF_STANDIN_EXE));
+    EXPECT_TRUE(read_file(folder + L"\\uninstall.exe") == read_file(running_program_file()));
+    EXPECT_EQ(game_data_difference("install_game"), "");
+    EXPECT_TRUE(is_folder(folder + L"\\mods\\textures"));
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.old"));
+    EXPECT_FALSE(path_exists(folder + L"\\userdata"));
+}
+
+TEST_F(InstallTest, FolderThatCannotBeCreatedFailsFirst)
+{
+    ASSERT_TRUE(write_file(folder, "a file where the folder should be"));
+    EXPECT_EQ(install(folder, fixture("install_game.apk")), L"Cannot create the folder:\n" + folder);
+    EXPECT_EQ(outcome_folder, folder);
+    EXPECT_EQ(read_file(folder), "a file where the folder should be");
+
+    EXPECT_EQ(install(folder + L"\\below", L""), L"Cannot create the folder:\n" + folder + L"\\below");
+
+    // An empty folder is refused too, instead of installing into the
+    // current directory.
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(temp.c_str()));
+    EXPECT_EQ(install(L"", L""), L"Cannot create the folder:\n");
+    EXPECT_FALSE(path_exists(temp + L"\\gloamreef.exe"));
+    SetCurrentDirectoryW(previous);
+}
+
+TEST_F(InstallTest, RejectedApksNameTheImportsReason)
+{
+    std::wstring no_library = fixture("install_no_library.apk");
+    EXPECT_EQ(install(folder, no_library),
+              import_failure(L"no 32-bit ARM libGloamReef.so found in " + no_library +
+                             L" - is this the Gloam Reef APK?"));
+    EXPECT_TRUE(is_folder(folder));
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata"));
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
+    // The pipeline stops there: no program, no registration.
+    EXPECT_FALSE(path_exists(folder + L"\\gloamreef.exe"));
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 0u);
+
+    std::wstring missing = temp + L"\\missing.apk";
+    EXPECT_EQ(install(folder, missing), import_failure(L"cannot open APK " + missing));
+
+    std::wstring not_zip = temp + L"\\notes.apk";
+    ASSERT_TRUE(write_file(not_zip, std::string(400, 'x')));
+    EXPECT_EQ(install(folder, not_zip), import_failure(not_zip + L" is not a valid APK/zip file"));
+}
+
+TEST_F(InstallTest, ModuleWithoutGameProgramIsADamagedInstaller)
+{
+    // This test program carries no PAYLOAD_EXE resource.
+    EXPECT_EQ(find_game_program(GetModuleHandleW(nullptr)).data, nullptr);
+    EXPECT_EQ(install(folder, L"", GetModuleHandleW(nullptr)),
+              L"This installer is damaged (no game program inside it).");
+    EXPECT_FALSE(path_exists(folder + L"\\gloamreef.exe"));
+
+    EmbeddedProgram carried = find_game_program(setup_module);
+    ASSERT_NE(carried.data, nullptr);
+    EXPECT_EQ(carried.size, read_file(GLOAMREEF_STANDIN_EXE).size());
+}
+
+TEST_F(InstallTest, LockedProgramFailsAfterTheNewGameDataIsIn)
+{
+    ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
+    // The game running: its program file open without any sharing.
+    HANDLE running = CreateFileW((folder + L"\\gloamreef.exe").c_str(), GENERIC_READ, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(running, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(install(folder, fixture("install_game_v2.apk")), cannot_write_program);
+    CloseHandle(running);
+    EXPECT_EQ(game_data_difference("install_game_v2"), "");
+    EXPECT_TRUE(read_file(folder + L"\\gloamreef.exe") == read_file(GLOAMREEF_STANDIN_EXE));
+}
+
+TEST_F(InstallTest, SecondRunReplacesTheFirstOutcome)
+{
+    ASSERT_TRUE(write_file(folder, "blocker"));
+    EXPECT_NE(install(folder, L""), L"");
+    std::wstring other = temp + L"\\Other";
+    EXPECT_EQ(install(other, fixture("install_game.apk")), L"");
+    EXPECT_EQ(outcome_error, L"");
+    EXPECT_EQ(outcome_folder, other);
+}
+
+TEST_F(InstallTest, EmptyApkUpdatesTheProgramAndKeepsEverythingElse)
+{
+    ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
+    ASSERT_TRUE(CreateDirectoryW((folder + L"\\userdata").c_str(), nullptr));
+    ASSERT_TRUE(write_file(folder + L"\\userdata\\save.dat", "progress"));
+    ASSERT_TRUE(write_file(folder + L"\\mods\\textures\\README.txt", "mods"));
+    ASSERT_TRUE(write_file(folder + L"\\gloamreef.exe", "old program"));
+
+    EXPECT_EQ(install(folder, L""), L"");
+    EXPECT_TRUE(read_file(folder + L"\\gloamreef.exe") == read_file(GLOAMREEF_STANDIN_EXE));
+    EXPECT_EQ(game_data_difference("install_game"), "");
+    EXPECT_EQ(read_file(folder + L"\\userdata\\save.dat"), "progress");
+    EXPECT_EQ(read_file(folder + L"\\mods\\textures\\README.txt"), "mods");
+}
+
+TEST_F(InstallTest, EmptyApkWithoutGameDataStillInstallsTheProgram)
+{
+    EXPECT_EQ(install(folder, L""), L"");
+    EXPECT_TRUE(path_exists(folder + L"\\gloamreef.exe"));
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata"));
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 8u);
+}

@@ -1,0 +1,57 @@
+// A re-import never puts the installed game data at risk: the new data is
+// staged beside it and swapped in only when complete.
+#include "install_fixture.h"
+
+TEST_F(InstallTest, RejectedApkKeepsTheInstalledGameData)
+{
+    ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
+    auto before = read_tree(folder + L"\\gamedata");
+
+    EXPECT_NE(install(folder, fixture("install_no_library.apk")), L"");
+    EXPECT_EQ(tree_difference(read_tree(folder + L"\\gamedata"), before), "");
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
+
+    EXPECT_NE(install(folder, temp + L"\\missing.apk"), L"");
+    EXPECT_EQ(tree_difference(read_tree(folder + L"\\gamedata"), before), "");
+}
+
+TEST_F(InstallTest, ReimportReplacesTheGameDataCompletely)
+{
+    ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
+    ASSERT_TRUE(write_file(folder + L"\\gamedata\\assets\\stale.bin", "from an older version"));
+
+    EXPECT_EQ(install(folder, fixture("install_game_v2.apk")), L"");
+    EXPECT_EQ(game_data_difference("install_game_v2"), "");
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.old"));
+}
+
+TEST_F(InstallTest, LeftoversOfAnInterruptedInstallDoNotGetIn)
+{
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    for (const wchar_t* leftover : {L"\\gamedata.new", L"\\gamedata.old"}) {
+        ASSERT_TRUE(CreateDirectoryW((folder + leftover).c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW((folder + leftover + L"\\assets").c_str(), nullptr));
+        ASSERT_TRUE(write_file(folder + leftover + L"\\assets\\junk.bin", "half written"));
+    }
+    ASSERT_TRUE(CreateDirectoryW((folder + L"\\gamedata").c_str(), nullptr));
+    ASSERT_TRUE(write_file(folder + L"\\gamedata\\old.bin", "old"));
+
+    EXPECT_EQ(install(folder, fixture("install_game.apk")), L"");
+    EXPECT_EQ(game_data_difference("install_game"), "");
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.old"));
+}
+
+TEST_F(InstallTest, ImportThatRaisesIsAnUnexpectedErrorAndKeepsTheGameData)
+{
+    ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
+    // An asset below a name that an earlier asset took as a file: the import
+    // cannot create the folder and raises instead of returning false.
+    std::wstring error = install(folder, fixture("import_nested_conflict.zip"));
+    const std::wstring prefix = L"Unexpected error: ";
+    ASSERT_GT(error.size(), prefix.size());
+    EXPECT_EQ(error.substr(0, prefix.size()), prefix);
+    EXPECT_EQ(game_data_difference("install_game"), "");
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
+}
