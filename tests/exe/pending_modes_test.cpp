@@ -12,8 +12,3 @@ TEST(PendingModes, UninstallModesExitWithTwo)
               2u);
     remove_test_folder(folder);
 }
-
-TEST(PendingModes, InteractiveInstallExitsWithTwo)
-{
-    EXPECT_EQ(run_program(GLOAMREEF_SETUP_EXE, L""), 2u);
-}
