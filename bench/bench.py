@@ -47,13 +47,14 @@ def cached_apk():
     return apk
 
 
-# Output folders are not deleted between runs but moved here. On this ext4
-# (no journal) the inode allocator skips every inode freed in the last
-# dirty_expire interval (30 s), checking each one: right after deleting the
-# previous run's 3,000 files, creating files costs several times what it
-# does otherwise, and that cost would swamp what is measured.
+# Output folders are not deleted between runs but moved here. On ext4
+# without a journal the inode allocator passes over every inode freed in
+# the last dirty_expire interval plus 10 s (40 s by default), looking each
+# one up: right after deleting the previous run's 3,000 files, creating
+# files costs several times what it does otherwise, and that would swamp
+# what is measured.
 TRASH = os.path.join(CACHE, "trash")
-TRASH_LIMIT = 16                # output folders, up to 285 MB each
+TRASH_LIMIT = 24                # output folders, up to 285 MB each
 trashed = []
 
 
@@ -64,7 +65,8 @@ def empty_trash():
         return
     shutil.rmtree(TRASH)
     os.sync()
-    recent_seconds = int(open("/proc/sys/vm/dirty_expire_centisecs").read()) / 100 + 1
+    with open("/proc/sys/vm/dirty_expire_centisecs") as expire:
+        recent_seconds = int(expire.read()) / 100 + 10 + 1
     print("  (trash emptied, waiting %.0f s for the freed inodes to age)" % recent_seconds,
           flush=True)
     time.sleep(recent_seconds)
@@ -281,6 +283,7 @@ def main():
     parser.add_argument("--no-wine", action="store_true", help="skip everything under Wine")
     parser.add_argument("--candidate", metavar="IMPORT_APK",
                         help="another build of import_apk to time beside ours (a change to try)")
+    parser.add_argument("--only-wine", action="store_true", help="skip the host comparison")
     parser.add_argument("--only-import", action="store_true",
                         help="time only the imports and the lower bound")
     args = parser.parse_args()
@@ -299,8 +302,9 @@ def main():
     with open(apk, "rb") as data:           # into the page cache, for every tool alike
         while data.read(16 * MIB):
             pass
-    import_benchmark(apk, runs, args.candidate and os.path.abspath(args.candidate),
-                     args.only_import)
+    if not args.only_wine:
+        import_benchmark(apk, runs, args.candidate and os.path.abspath(args.candidate),
+                         args.only_import)
     if not args.no_wine:
         env = wine_environment()
         subprocess.run([os.path.join(ROOT, "scripts", "wine-start")], env=env, check=True)
