@@ -99,7 +99,8 @@ def run_timed(argv, env=None):
     exit_code = os.waitstatus_to_exitcode(status)
     if exit_code != 0:
         raise RuntimeError("%s failed with exit code %d %s"
-                           % (os.path.basename(argv[0]), exit_code, error.strip()))
+                           % (" ".join(os.path.basename(a) for a in argv[:3]), exit_code,
+                              error.strip()))
     with open(rss_file) as peak:
         rss = int(peak.read().split()[-1]) / 1024
     return {"wall": wall, "user": usage.ru_utime, "sys": usage.ru_stime, "rss": rss}
@@ -133,8 +134,9 @@ def check_same_output(apk, ours, out):
         sys.exit("bench: the import's output differs from bsdtar's; no times taken")
 
 
-def time_rounds(tools, runs, out, env=None):
-    """tools: name -> argv builder(out folder). Returns name -> list of runs."""
+def time_rounds(tools, runs, out, env=None, tolerate_failures=False):
+    """tools: name -> argv builder(out folder). Returns name -> list of runs;
+    a failed run is None when failures are tolerated (and printed)."""
     names = list(tools)
     for name in names:                      # warm-up, untimed
         fresh_folder(out)
@@ -144,14 +146,20 @@ def time_rounds(tools, runs, out, env=None):
         order = names if round_number % 2 == 0 else names[::-1]
         for name in order:
             fresh_folder(out)
-            results[name].append(run_timed(tools[name](out), env))
+            try:
+                results[name].append(run_timed(tools[name](out), env))
+            except RuntimeError as error:
+                if not tolerate_failures:
+                    raise
+                print("  %s: run failed (%s)" % (name, error), flush=True)
+                results[name].append(None)
         print("  round %d/%d done (load %.2f)" % (round_number + 1, runs, os.getloadavg()[0]),
               flush=True)
     return results
 
 
 def median(runs, key):
-    return statistics.median(run[key] for run in runs)
+    return statistics.median(run[key] for run in runs if run)
 
 
 def print_table(results, ours):
@@ -159,14 +167,19 @@ def print_table(results, ours):
     print("%-22s %9s %9s %9s %9s %11s %9s" %
           ("tool", "median s", "min s", "user s", "sys s", "ours/tool", "peak MiB"))
     for name, runs in results.items():
-        ratio = statistics.median(a["wall"] / b["wall"] for a, b in zip(results[ours], runs))
+        if not any(runs):
+            print("%-22s every run failed" % name)
+            continue
         print("%-22s %9.3f %9.3f %9.3f %9.3f %10.2fx %9.1f" %
-              (name, median(runs, "wall"), min(r["wall"] for r in runs), median(runs, "user"),
-               median(runs, "sys"), ratio, max(r["rss"] for r in runs)))
+              (name, median(runs, "wall"), min(r["wall"] for r in runs if r),
+               median(runs, "user"), median(runs, "sys"), ratio_of(results, ours, name),
+               max(r["rss"] for r in runs if r)))
 
 
 def ratio_of(results, ours, peer):
-    return statistics.median(a["wall"] / b["wall"] for a, b in zip(results[ours], results[peer]))
+    """Median of the round-by-round ratios (rounds where both ran)."""
+    return statistics.median(a["wall"] / b["wall"]
+                             for a, b in zip(results[ours], results[peer]) if a and b)
 
 
 def import_benchmark(apk, runs, candidate, only_import):
@@ -246,7 +259,7 @@ def wine_benchmark(apk, runs, env):
     else:
         print("silent install under Wine: skipped, the setup program cannot install yet")
     print("under Wine against the host import, %d rounds:" % runs, flush=True)
-    results = time_rounds(tools, runs, out, env)
+    results = time_rounds(tools, runs, out, env, tolerate_failures=True)
     print_table(results, "ours (import)")
 
 
