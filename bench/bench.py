@@ -1,0 +1,339 @@
+#!/usr/bin/env python3
+"""Times the game data import against its peers on one generated APK.
+
+Run through bench/run, which builds the programs first. Every tool runs as a
+whole process, once per round, in alternating order; the output folder is
+emptied and the disk synced before each run, outside the timing. Ratios are
+taken round by round (ours against the peer of the same round), so the
+machine's drift cancels, and their median is printed.
+"""
+import argparse
+import hashlib
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+import zipfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+CACHE = os.path.join(ROOT, "bench", "cache")
+HOST_BUILD = os.path.join(ROOT, "build", "bench-host")
+WINDOWS_BUILD = os.path.join(ROOT, "build", "bench-windows")
+MIB = 1 << 20
+
+PYTHON_EXTRACT = ("import sys, zipfile\n"
+                  "archive = zipfile.ZipFile(sys.argv[1])\n"
+                  "archive.extractall(sys.argv[2], [n for n in archive.namelist()"
+                  " if n.startswith('assets/')])\n")
+
+
+def cached_apk():
+    """The benchmark APK, rebuilt only when its generator changed."""
+    generator = os.path.join(ROOT, "bench", "make_apk.py")
+    with open(generator, "rb") as source:
+        stamp = hashlib.sha256(source.read()).hexdigest()
+    apk = os.path.join(CACHE, "bench.apk")
+    stamp_file = apk + ".stamp"
+    if not (os.path.exists(apk) and os.path.exists(stamp_file)
+            and open(stamp_file).read() == stamp):
+        os.makedirs(CACHE, exist_ok=True)
+        print("generating", apk, flush=True)
+        subprocess.run([sys.executable, generator, apk + ".part"], check=True)
+        os.replace(apk + ".part", apk)
+        with open(stamp_file, "w") as out:
+            out.write(stamp)
+    return apk
+
+
+# Output folders are not deleted between runs but moved here. On ext4
+# without a journal the inode allocator passes over every inode freed in
+# the last dirty_expire interval plus 10 s (40 s by default), looking each
+# one up: right after deleting the previous run's 3,000 files, creating
+# files costs several times what it does otherwise, and that would swamp
+# what is measured.
+TRASH = os.path.join(CACHE, "trash")
+TRASH_LIMIT = 24                # output folders, up to 285 MB each
+trashed = []
+
+
+def empty_trash():
+    """Deletes the trash and waits until the freed inodes are no longer
+    recent, all outside any timing."""
+    if not os.path.exists(TRASH):
+        return
+    shutil.rmtree(TRASH)
+    os.sync()
+    with open("/proc/sys/vm/dirty_expire_centisecs") as expire:
+        recent_seconds = int(expire.read()) / 100 + 10 + 1
+    print("  (trash emptied, waiting %.0f s for the freed inodes to age)" % recent_seconds,
+          flush=True)
+    time.sleep(recent_seconds)
+    trashed.clear()
+
+
+def fresh_folder(path):
+    if os.path.exists(path):
+        if len(trashed) >= TRASH_LIMIT:
+            empty_trash()
+        os.makedirs(TRASH, exist_ok=True)
+        trashed.append(os.path.join(TRASH, "%d-%s" % (time.time_ns(), os.path.basename(path))))
+        os.rename(path, trashed[-1])
+    os.makedirs(path)
+    os.sync()
+
+
+def run_timed(argv, env=None):
+    """Wall time, CPU times and peak RSS (MiB) of one process. The peak comes
+    from GNU time: a child forked from this Python process would report
+    Python's own resident size as its peak."""
+    rss_file = os.path.join(CACHE, "peak-rss")
+    start = time.perf_counter()
+    child = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", rss_file] + argv,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
+    _, status, usage = os.wait4(child.pid, 0)
+    wall = time.perf_counter() - start
+    error = child.stderr.read().decode(errors="replace")
+    child.stderr.close()
+    exit_code = os.waitstatus_to_exitcode(status)
+    if exit_code != 0:
+        raise RuntimeError("%s failed with exit code %d %s"
+                           % (" ".join(os.path.basename(a) for a in argv[:3]), exit_code,
+                              error.strip()))
+    with open(rss_file) as peak:
+        rss = int(peak.read().split()[-1]) / 1024
+    return {"wall": wall, "user": usage.ru_utime, "sys": usage.ru_stime, "rss": rss}
+
+
+def tree_digest(folder):
+    """Relative path -> SHA-256 of every file below folder."""
+    digests = {}
+    for directory, _, files in os.walk(folder):
+        for name in files:
+            path = os.path.join(directory, name)
+            with open(path, "rb") as data:
+                digests[os.path.relpath(path, folder)] = hashlib.sha256(data.read()).hexdigest()
+    return digests
+
+
+def check_same_output(apk, ours, out):
+    """Our import and bsdtar must leave the same assets, or the times compare
+    different work."""
+    fresh_folder(out + "-ours")
+    run_timed(ours + [apk, out + "-ours"])
+    fresh_folder(out + "-bsdtar")
+    run_timed(["bsdtar", "-x", "-f", apk, "-C", out + "-bsdtar", "assets"])
+    same = (tree_digest(os.path.join(out + "-ours", "assets"))
+            == tree_digest(os.path.join(out + "-bsdtar", "assets")))
+    with zipfile.ZipFile(apk) as archive:
+        library = archive.read("lib/armeabi/libGloamReef.so")
+    with open(os.path.join(out + "-ours", "libGloamReef.so"), "rb") as written:
+        same = same and written.read() == library
+    if not same:
+        sys.exit("bench: the import's output differs from bsdtar's; no times taken")
+
+
+def time_rounds(tools, runs, out, env=None, tolerate_failures=False):
+    """tools: name -> argv builder(out folder). Returns name -> list of runs;
+    a failed run is None when failures are tolerated (and printed)."""
+    names = list(tools)
+    for name in names:                      # warm-up, untimed
+        fresh_folder(out)
+        run_timed(tools[name](out), env)
+    results = {name: [] for name in names}
+    for round_number in range(runs):
+        order = names if round_number % 2 == 0 else names[::-1]
+        for name in order:
+            fresh_folder(out)
+            try:
+                results[name].append(run_timed(tools[name](out), env))
+            except RuntimeError as error:
+                if not tolerate_failures:
+                    raise
+                print("  %s: run failed (%s)" % (name, error), flush=True)
+                results[name].append(None)
+        print("  round %d/%d done (load %.2f)" % (round_number + 1, runs, os.getloadavg()[0]),
+              flush=True)
+    return results
+
+
+def median(runs, key):
+    return statistics.median(run[key] for run in runs if run)
+
+
+def print_table(results, ours):
+    print()
+    print("%-22s %9s %9s %9s %9s %11s %9s" %
+          ("tool", "median s", "min s", "user s", "sys s", "ours/tool", "peak MiB"))
+    for name, runs in results.items():
+        if not any(runs):
+            print("%-22s every run failed" % name)
+            continue
+        print("%-22s %9.3f %9.3f %9.3f %9.3f %10.2fx %9.1f" %
+              (name, median(runs, "wall"), min(r["wall"] for r in runs if r),
+               median(runs, "user"), median(runs, "sys"), ratio_of(results, ours, name),
+               max(r["rss"] for r in runs if r)))
+
+
+def ratio_of(results, ours, peer):
+    """Median of the round-by-round ratios (rounds where both ran)."""
+    return statistics.median(a["wall"] / b["wall"]
+                             for a, b in zip(results[ours], results[peer]) if a and b)
+
+
+def import_benchmark(apk, runs, candidate, only_import):
+    ours = [os.path.join(HOST_BUILD, "bench", "import_apk")]
+    lower_bound = [os.path.join(HOST_BUILD, "bench", "lower-bound")]
+    out = os.path.join(CACHE, "out")
+    check_same_output(apk, ours, out)
+    tools = {
+        "ours (import)": lambda o: ours + [apk, o],
+        "bsdtar -x": lambda o: ["bsdtar", "-x", "-f", apk, "-C", o, "assets"],
+        "unzip": lambda o: ["unzip", "-q", "-o", apk, "assets/*", "-d", o],
+        "python zipfile": lambda o: ["/usr/bin/python3", "-c", PYTHON_EXTRACT, apk, o],
+        "lower bound (zlib)": lambda o: lower_bound + [apk],
+        "cp of the APK": lambda o: ["cp", apk, os.path.join(o, "copy.apk")],
+    }
+    if only_import:
+        tools = {name: tools[name] for name in ("ours (import)", "lower bound (zlib)")}
+    if candidate:
+        check_same_output(apk, [candidate], out)
+        tools["candidate import"] = lambda o: [candidate, apk, o]
+    print("import against its peers, %d rounds:" % runs, flush=True)
+    results = time_rounds(tools, runs, out)
+    print_table(results, "ours (import)")
+
+    with zipfile.ZipFile(apk) as archive:
+        largest = max(info.file_size for info in archive.infolist())
+    rss_limit = 2 * largest / MIB + 64
+    peak = max(r["rss"] for r in results["ours (import)"])
+    print()
+    if "bsdtar -x" in results:
+        print("goal: ours/bsdtar <= 1.00: %.2f" % ratio_of(results, "ours (import)", "bsdtar -x"))
+    print("goal: ours/lower bound <= 1.30: %.2f"
+          % ratio_of(results, "ours (import)", "lower bound (zlib)"))
+    if candidate:
+        print("candidate/lower bound: %.2f, candidate/ours: %.2f, candidate peak RSS %.1f MiB"
+              % (ratio_of(results, "candidate import", "lower bound (zlib)"),
+                 ratio_of(results, "candidate import", "ours (import)"),
+                 max(r["rss"] for r in results["candidate import"])))
+    print("goal: peak RSS <= 2 x largest entry (%.1f MiB) + 64 MiB = %.1f MiB: %.1f MiB"
+          % (largest / MIB, rss_limit, peak))
+
+
+def wine_environment():
+    """The environment of scripts/wine-env, for the bench's own prefix."""
+    dump = subprocess.run(["bash", "-c", "source scripts/wine-env && env -0"], cwd=ROOT,
+                          check=True, capture_output=True).stdout
+    env = dict(item.split("=", 1) for item in dump.decode().split("\0") if "=" in item)
+    env["DISPLAY"] = env["GLOAMREEF_DISPLAY"]
+    return env
+
+
+def wine_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def wine_benchmark(apk, runs, env):
+    """The import under Wine (the Windows build of import_apk) and, once the
+    setup program can install, its silent install, against the host import."""
+    setup = os.path.join(WINDOWS_BUILD, "gloamreef-setup.exe")
+    importer = os.path.join(WINDOWS_BUILD, "bench", "import_apk.exe")
+    out = os.path.join(CACHE, "out-wine")
+    silent = lambda o: ["wine", setup, "/silent", wine_path(o), wine_path(apk)]
+    tools = {
+        "ours (import)": lambda o: [os.path.join(HOST_BUILD, "bench", "import_apk"), apk, o],
+        "import_apk.exe (Wine)": lambda o: ["wine", importer, wine_path(apk), wine_path(o)],
+    }
+    print()
+    fresh_folder(out)
+    try:
+        run_timed(silent(out), env)
+        installed = os.path.exists(os.path.join(out, "gamedata", "libGloamReef.so"))
+    except RuntimeError as error:
+        installed = False
+        print("(%s)" % error)
+    if installed:
+        tools["setup /silent (Wine)"] = silent
+    else:
+        print("silent install under Wine: skipped, the setup program cannot install yet")
+    print("under Wine against the host import, %d rounds:" % runs, flush=True)
+    results = time_rounds(tools, runs, out, env, tolerate_failures=True)
+    print_table(results, "ours (import)")
+
+
+def program_size():
+    setup = os.path.join(WINDOWS_BUILD, "gloamreef-setup.exe")
+    payload = os.path.join(WINDOWS_BUILD, "gloamreef-standin.exe")
+    stripped = os.path.join(CACHE, "setup-stripped.exe")
+    subprocess.run(["x86_64-w64-mingw32-strip", "-o", stripped, setup], check=True)
+    size = os.path.getsize(stripped) - os.path.getsize(payload)
+    print()
+    print("setup program: %.2f MiB as built, %.2f MiB stripped, payload %.1f KiB"
+          % (os.path.getsize(setup) / MIB, os.path.getsize(stripped) / MIB,
+             os.path.getsize(payload) / 1024))
+    print("goal: stripped without payload < 1.50 MiB: %.2f MiB (%d bytes)" % (size / MIB, size))
+    os.remove(stripped)
+
+
+def startup_benchmark(runs, env):
+    probe = os.path.join(WINDOWS_BUILD, "bench", "startup-probe.exe")
+    setup = os.path.join(WINDOWS_BUILD, "gloamreef-setup.exe")
+    done = subprocess.run(["wine", probe, wine_path(setup), str(runs)], env=env,
+                          capture_output=True, text=True)
+    times = [float(line) for line in done.stdout.split()]
+    if done.returncode != 0 or not times:
+        print("start-up to visible window under Wine: skipped (%s)" % done.stderr.strip())
+        return
+    print("start-up to visible window under Wine, %d runs: median %.1f ms (min %.1f, max %.1f)"
+          % (len(times), statistics.median(times), min(times), max(times)))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--runs", type=int, default=7, help="timed rounds (at least 5)")
+    parser.add_argument("--no-wine", action="store_true", help="skip everything under Wine")
+    parser.add_argument("--candidate", metavar="IMPORT_APK",
+                        help="another build of import_apk to time beside ours (a change to try)")
+    parser.add_argument("--only-wine", action="store_true", help="skip the host comparison")
+    parser.add_argument("--only-import", action="store_true",
+                        help="time only the imports and the lower bound")
+    args = parser.parse_args()
+    runs = max(args.runs, 5)
+
+    print("%s, %d cores, load %.2f %.2f %.2f" % ((time.strftime("%Y-%m-%d %H:%M:%S"),
+                                                 os.cpu_count()) + os.getloadavg()))
+    apk = cached_apk()
+    for leftover in os.listdir(CACHE):     # of an interrupted run
+        if leftover.startswith("out"):
+            fresh_folder(os.path.join(CACHE, leftover))
+    empty_trash()
+    with zipfile.ZipFile(apk) as archive:
+        print("APK: %s, %.1f MiB, %d entries" % (apk, os.path.getsize(apk) / MIB,
+                                                 len(archive.infolist())))
+    with open(apk, "rb") as data:           # into the page cache, for every tool alike
+        while data.read(16 * MIB):
+            pass
+    if not args.only_wine:
+        import_benchmark(apk, runs, args.candidate and os.path.abspath(args.candidate),
+                         args.only_import)
+    if not args.no_wine:
+        env = wine_environment()
+        subprocess.run([os.path.join(ROOT, "scripts", "wine-start")], env=env, check=True)
+        try:
+            wine_benchmark(apk, runs, env)
+            program_size()
+            startup_benchmark(runs, env)
+        finally:
+            subprocess.run([os.path.join(ROOT, "scripts", "wine-stop")], env=env)
+    for leftover in os.listdir(CACHE):
+        if leftover.startswith("out"):
+            shutil.rmtree(os.path.join(CACHE, leftover))
+    shutil.rmtree(TRASH, ignore_errors=True)
+    print()
+    print("load at the end: %.2f %.2f %.2f" % os.getloadavg())
+
+
+if __name__ == "__main__":
+    main()

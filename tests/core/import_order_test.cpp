@@ -1,0 +1,139 @@
+// The import of APKs with hundreds of assets, some larger than any read or
+// write buffer: the files on disk, duplicate names and the state after a
+// failure must be those of taking one entry after the other, in directory
+// order, however far reading runs ahead of writing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "apk/game_data_import.h"
+#include "app/log.h"
+#include "core/core_fixtures.h"
+#include "core/zip_builder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kMiB = size_t{1} << 20;
+
+// Hundreds of small assets, stored and deflated, with large ones among them
+// (one bigger than all buffers together), in folders that repeat.
+std::vector<ZipItem> many_assets(int count)
+{
+    std::vector<ZipItem> items;
+    items.push_back({"lib/armeabi/libGloamReef.so", arm_library(4096)});
+    for (int i = 0; i < count; ++i) {
+        std::string name = "assets/world" + std::to_string(i % 7) + "/item" + std::to_string(i);
+        if (i % 50 == 25) {
+            items.push_back({name + ".big", noise(i == 75 ? 10 * kMiB + 17 : 3 * kMiB / 2, i), 0});
+        } else if (i % 3 == 0) {
+            items.push_back({name + ".txt", fixture_text(100 + 37 * i, i)});
+        } else {
+            items.push_back({name + ".bin", noise(200 + 91 * i, i), 0});
+        }
+    }
+    return items;
+}
+
+struct Imported {
+    ScratchFolder scratch;
+    fs::path apk = scratch.path() / "many.apk";
+    fs::path target = scratch.path() / "gamedata";
+
+    bool import(const std::vector<ZipItem>& items)
+    {
+        write_zip(apk, items);
+        last_error.clear();
+        return import_game_data(apk.u8string(), target.u8string());
+    }
+    bool has(const ZipItem& item) const
+    {
+        fs::path file = target / fs::u8path(item.name);
+        return fs::is_regular_file(file) && read_all(file) == item.content;
+    }
+};
+
+// Every asset before `stop` is on disk whole; none from `stop` on is a file.
+void expect_written_up_to(const Imported& run, const std::vector<ZipItem>& items, size_t stop)
+{
+    for (size_t i = 1; i < items.size(); ++i) {
+        if (i < stop) {
+            EXPECT_TRUE(run.has(items[i])) << items[i].name;
+        } else {
+            EXPECT_FALSE(fs::is_regular_file(run.target / fs::u8path(items[i].name)))
+                << items[i].name;
+        }
+    }
+    EXPECT_FALSE(fs::exists(run.target / "libGloamReef.so"));
+}
+
+}  // namespace
+
+TEST(ImportOrder, HundredsOfAssetsAndDuplicateNamesArriveAsInTheArchive)
+{
+    std::vector<ZipItem> items = many_assets(400);
+    // The same name three times, far apart: the last content stays, even
+    // when an earlier one is larger.
+    items.insert(items.begin() + 10, {"assets/dup.bin", noise(2 * kMiB, 1), 0});
+    items.insert(items.begin() + 200, {"assets/dup.bin", "middle"});
+    items.push_back({"assets/dup.bin", noise(5000, 3), 0});
+    Imported run;
+    ASSERT_TRUE(run.import(items)) << last_error;
+    for (size_t i = 1; i < items.size(); ++i) {
+        if (items[i].name != "assets/dup.bin") {
+            EXPECT_TRUE(run.has(items[i])) << items[i].name;
+        }
+    }
+    EXPECT_TRUE(run.has(items.back()));
+    EXPECT_EQ(read_all(run.target / "libGloamReef.so"), items[0].content);
+    EXPECT_EQ(files_under(run.target).size(), 400u + 1 + 2);
+}
+
+TEST(ImportOrder, DamagedAssetAfterManyKeepsTheEarlierOnesAndWritesNoLaterOne)
+{
+    for (size_t damaged : {size_t{2}, size_t{76}, size_t{300}}) {
+        SCOPED_TRACE(damaged);
+        std::vector<ZipItem> items = many_assets(400);
+        items[damaged].damaged_crc = true;
+        Imported run;
+        EXPECT_FALSE(run.import(items));
+        EXPECT_EQ(last_error, "failed to extract " + items[damaged].name);
+        expect_written_up_to(run, items, damaged);
+    }
+}
+
+TEST(ImportOrder, UnwritableAssetAfterManyStopsTheImportThere)
+{
+    std::vector<ZipItem> items = many_assets(300);
+    Imported run;
+    fs::path blocker = (run.target / fs::u8path(items[250].name)).make_preferred();
+    fs::create_directories(blocker);
+    EXPECT_FALSE(run.import(items));
+    EXPECT_EQ(last_error, "cannot write " + blocker.u8string());
+    expect_written_up_to(run, items, 250);
+}
+
+TEST(ImportOrder, TheFirstFailureInDirectoryOrderDecides)
+{
+    // A file that cannot be written, then a folder that cannot be made (a
+    // file of that name came first): the import ends at the first.
+    std::vector<ZipItem> items = many_assets(100);
+    items.push_back({"assets/clash", "a file"});
+    items.push_back({"assets/clash/inside.txt", "needs a folder"});
+    Imported run;
+    fs::path blocker = (run.target / fs::u8path(items[60].name)).make_preferred();
+    fs::create_directories(blocker);
+    EXPECT_FALSE(run.import(items));
+    EXPECT_EQ(last_error, "cannot write " + blocker.u8string());
+    expect_written_up_to(run, items, 60);
+
+    // Without the blocker the folder is the first failure, and it raises.
+    Imported clash;
+    EXPECT_THROW(clash.import(items), fs::filesystem_error);
+    EXPECT_TRUE(clash.has(items[100]));
+    EXPECT_EQ(read_all(clash.target / "assets" / "clash"), "a file");
+}
