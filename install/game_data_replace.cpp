@@ -31,9 +31,7 @@ bool move_entry(const std::wstring& from, const std::wstring& to)
 // successor rather than blocking every later install.
 std::wstring free_set_aside_name(const std::wstring& install_folder)
 {
-    std::wstring base = previous_game_data_folder(install_folder);
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        std::wstring name = attempt == 0 ? base : base + L"." + std::to_wstring(attempt);
+    for (const std::wstring& name : previous_game_data_folders(install_folder)) {
         if (remove_tree(name)) {
             return name;
         }

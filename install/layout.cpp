@@ -40,9 +40,15 @@ std::wstring staged_game_data_folder(const std::wstring& install_folder)
     return join_path(install_folder, staged_game_data_folder_name);
 }
 
-std::wstring previous_game_data_folder(const std::wstring& install_folder)
+std::array<std::wstring, 10> previous_game_data_folders(const std::wstring& install_folder)
 {
-    return join_path(install_folder, previous_game_data_folder_name);
+    std::wstring base = join_path(install_folder, previous_game_data_folder_name);
+    std::array<std::wstring, 10> folders;
+    folders[0] = base;
+    for (size_t i = 1; i < folders.size(); ++i) {
+        folders[i] = base + L"." + std::to_wstring(i);
+    }
+    return folders;
 }
 
 std::wstring shortcut_path(const std::wstring& known_folder)

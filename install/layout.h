@@ -50,7 +50,12 @@ std::wstring uninstaller_path(const std::wstring& install_folder);
 std::wstring game_data_folder(const std::wstring& install_folder);
 std::wstring textures_folder(const std::wstring& install_folder);
 std::wstring staged_game_data_folder(const std::wstring& install_folder);
-std::wstring previous_game_data_folder(const std::wstring& install_folder);
+
+// Where an install moves the old gamedata while it puts the new one in place:
+// "gamedata.old", or "gamedata.old.1" to ".9" when an older leftover cannot
+// be cleared. All of them, in this order, so the uninstaller can remove every
+// leftover too.
+std::array<std::wstring, 10> previous_game_data_folders(const std::wstring& install_folder);
 
 // The shortcut's full path in a known folder; empty when the folder's path is
 // empty (a failed lookup), so that nothing at the root of the current drive

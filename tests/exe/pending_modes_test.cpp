@@ -4,15 +4,6 @@
 #include "support/test_support.h"
 #include "test_paths.h"
 
-TEST(PendingModes, UninstallModesExitWithTwo)
-{
-    std::wstring folder = make_temp_folder(L"pending");
-    EXPECT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/uninstall", folder), 2u);
-    EXPECT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/uninstall-run " + quote(folder) + L" /quiet"),
-              2u);
-    remove_test_folder(folder);
-}
-
 TEST(PendingModes, InteractiveInstallExitsWithTwo)
 {
     EXPECT_EQ(run_program(GLOAMREEF_SETUP_EXE, L""), 2u);

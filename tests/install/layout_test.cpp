@@ -27,6 +27,9 @@ TEST(JoinPath, DerivedPathsOfAnInstallFolder)
     EXPECT_EQ(game_data_folder(folder), L"C:\\Users\\Ann\\Reef\\gamedata");
     EXPECT_EQ(textures_folder(folder), L"C:\\Users\\Ann\\Reef\\mods\\textures");
     EXPECT_EQ(staged_game_data_folder(folder), L"C:\\Users\\Ann\\Reef\\gamedata.new");
+    auto set_aside = previous_game_data_folders(folder);
+    EXPECT_EQ(set_aside.front(), L"C:\\Users\\Ann\\Reef\\gamedata.old");
+    EXPECT_EQ(set_aside.back(), L"C:\\Users\\Ann\\Reef\\gamedata.old.9");
 }
 
 TEST(ShortcutPath, AppendsTheLinkNameOrNothingForAFailedLookup)

@@ -1,9 +1,8 @@
-// Shortcuts and the uninstall entry, made directly.
+// The shortcut step made directly, with and without the desktop link.
 #include "install_fixture.h"
 
 #include "install/layout.h"
 #include "install/shortcuts.h"
-#include "install/uninstall_entry.h"
 
 namespace {
 
@@ -39,19 +38,4 @@ TEST_F(InstallTest, DesktopLinkOnlyWhenAskedAndAnOldOneStays)
     make_shortcuts_on_worker(moved, moved + L"\\gloamreef.exe", false);
     EXPECT_EQ(read_shortcut(start_menu).working_folder, moved);
     EXPECT_EQ(read_shortcut(desktop).working_folder, folder);
-}
-
-TEST_F(InstallTest, UninstallEntryStoresTextsWithTheirNull)
-{
-    // 20 characters: stored in 42 bytes.
-    const std::wstring install_folder = L"C:\\Games\\Reef-Twenty";
-    ASSERT_EQ(install_folder.size(), 20u);
-    register_uninstall_entry(install_folder, L"C:\\Games\\Reef-Twenty\\gloamreef.exe",
-                             L"C:\\Games\\Reef-Twenty\\uninstall.exe");
-    RegistryValue location = read_registry_value(HKEY_CURRENT_USER, uninstall_key_path,
-                                                 L"InstallLocation");
-    EXPECT_EQ(location.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(location.bytes.size(), 42u);
-    EXPECT_EQ(read_registry_value(HKEY_CURRENT_USER, uninstall_key_path, L"UninstallString").bytes,
-              registry_text(L"\"C:\\Games\\Reef-Twenty\\uninstall.exe\" /uninstall"));
 }

@@ -42,3 +42,16 @@ TEST_F(InstallTest, LeftoversOfAnInterruptedInstallDoNotGetIn)
     EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
     EXPECT_FALSE(path_exists(folder + L"\\gamedata.old"));
 }
+
+TEST_F(InstallTest, ImportThatRaisesIsAnUnexpectedErrorAndKeepsTheGameData)
+{
+    ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
+    // An asset below a name that an earlier asset took as a file: the import
+    // cannot create the folder and raises instead of returning false.
+    std::wstring error = install(folder, fixture("import_nested_conflict.zip"));
+    const std::wstring prefix = L"Unexpected error: ";
+    ASSERT_GT(error.size(), prefix.size());
+    EXPECT_EQ(error.substr(0, prefix.size()), prefix);
+    EXPECT_EQ(game_data_difference("install_game"), "");
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
+}

@@ -138,6 +138,12 @@ MessageBoxView wait_for_message_box(DWORD process_id, DWORD timeout_ms)
         view.text = window_text(text);
     }
     view.owner = GetWindow(view.window, GW_OWNER);
+    for (HWND child = GetWindow(view.window, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            view.icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+        }
+    }
     for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
         HWND button = GetDlgItem(view.window, id);
         if (button != nullptr && IsWindowVisible(button)) {
@@ -157,4 +163,100 @@ bool press_button(HWND window, int id)
         return false;
     }
     return PostMessageW(button, BM_CLICK, 0, 0) != 0;
+}
+
+namespace {
+
+// The documented start of the x64 process environment block and the unicode
+// string layout, enough to reach the process parameters.
+struct UnicodeText {
+    USHORT length;
+    USHORT maximum_length;
+    PWSTR buffer;
+};
+
+struct BasicProcessInformation {
+    LONG_PTR exit_status;
+    PVOID peb_base_address;
+    ULONG_PTR affinity_mask;
+    LONG_PTR base_priority;
+    ULONG_PTR unique_process_id;
+    ULONG_PTR inherited_from_unique_process_id;
+};
+
+constexpr size_t peb_process_parameters_offset = 0x20;
+constexpr size_t parameters_current_folder_offset = 0x38;
+constexpr size_t parameters_image_path_offset = 0x60;
+constexpr size_t parameters_command_line_offset = 0x70;
+
+using QueryInformationProcess = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+
+template <typename T>
+bool read_remote(HANDLE process, const char* address, T& value)
+{
+    SIZE_T done = 0;
+    return ReadProcessMemory(process, address, &value, sizeof value, &done) && done == sizeof value;
+}
+
+std::wstring read_remote_text(HANDLE process, const char* address)
+{
+    UnicodeText text{};
+    if (!read_remote(process, address, text) || text.buffer == nullptr) {
+        return {};
+    }
+    std::wstring result(text.length / sizeof(wchar_t), L'\0');
+    SIZE_T done = 0;
+    if (!ReadProcessMemory(process, text.buffer, result.data(), text.length, &done)) {
+        return {};
+    }
+    result.resize(done / sizeof(wchar_t));
+    return result;
+}
+
+} // namespace
+
+ProcessStart read_process_start(DWORD process_id)
+{
+    ProcessStart start;
+    HANDLE process =
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process_id);
+    if (process == nullptr) {
+        return start;
+    }
+    auto query = reinterpret_cast<QueryInformationProcess>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    BasicProcessInformation basic{};
+    const char* parameters = nullptr;
+    if (query != nullptr && query(process, 0, &basic, sizeof basic, nullptr) == 0 &&
+        read_remote(process,
+                    static_cast<const char*>(basic.peb_base_address) +
+                        peb_process_parameters_offset,
+                    parameters)) {
+        start.image_path = read_remote_text(process, parameters + parameters_image_path_offset);
+        start.command_line =
+            read_remote_text(process, parameters + parameters_command_line_offset);
+        start.current_folder =
+            read_remote_text(process, parameters + parameters_current_folder_offset);
+    }
+    CloseHandle(process);
+    return start;
+}
+
+RunningProgram attach_program(DWORD process_id)
+{
+    RunningProgram program;
+    program.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION |
+                                      PROCESS_TERMINATE,
+                                  FALSE, process_id);
+    if (program.process != nullptr) {
+        program.id = process_id;
+    }
+    return program;
+}
+
+DWORD window_process(HWND window)
+{
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(window, &process_id);
+    return process_id;
 }

@@ -39,6 +39,7 @@ struct MessageBoxView {
     HWND owner = nullptr;
     std::vector<int> buttons;  // ids of the push buttons present: IDOK, IDYES, IDNO...
     int default_button = 0;    // id of the default push button
+    HICON icon = nullptr;      // the box's icon; comparable with LoadIconW only in-process
 };
 
 // Waits for a message box (dialog class "#32770") of the process and reads it.
@@ -50,3 +51,20 @@ bool press_button(HWND window, int id);
 
 // Text of a window or control.
 std::wstring window_text(HWND window);
+
+// What another process was started with, read from its process parameters.
+struct ProcessStart {
+    std::wstring image_path;
+    std::wstring command_line;
+    std::wstring current_folder;  // as the process holds it, with a trailing backslash
+};
+
+// Empty fields when the process cannot be opened or read.
+ProcessStart read_process_start(DWORD process_id);
+
+// A program that the test did not start itself (for instance one started by
+// the program under test); process is null when it cannot be opened.
+RunningProgram attach_program(DWORD process_id);
+
+// The process that owns a window.
+DWORD window_process(HWND window);

@@ -2,6 +2,7 @@
 #include "support/test_support.h"
 
 #include <atomic>
+#include <cwctype>
 #include <vector>
 
 DWORD run_program(const std::wstring& program, const std::wstring& arguments,
@@ -128,4 +129,100 @@ bool is_folder(const std::wstring& path)
 {
     DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+// Wine's own export that names the Unix file behind a Windows path.
+std::wstring unix_path(const std::wstring& path)
+{
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    auto convert = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (convert == nullptr) {
+        return {};
+    }
+    char* name = convert(path.c_str());
+    if (name == nullptr) {
+        return {};
+    }
+    std::string narrow(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    return std::wstring(narrow.begin(), narrow.end());
+}
+
+} // namespace
+
+bool make_unix_link(const std::wstring& link, const std::wstring& target)
+{
+    std::wstring unix_link = unix_path(link);
+    std::wstring unix_target = unix_path(target);
+    if (unix_link.empty() || unix_target.empty()) {
+        return false;
+    }
+    // Wine starts a Unix program when asked to, but does not wait for it: the
+    // process it reports ends at once.
+    run_program(L"Z:\\bin\\ln", L"-s " + quote(unix_target) + L" " + quote(unix_link), L"",
+                10000);
+    for (int attempt = 0; attempt < 250; ++attempt) {
+        DWORD attributes = GetFileAttributesW(link.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            return attributes & FILE_ATTRIBUTE_REPARSE_POINT;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
+void remove_unix_link(const std::wstring& link)
+{
+    std::wstring unix_link = unix_path(link);
+    if (!unix_link.empty()) {
+        run_program(L"Z:\\bin\\rm", L"-f " + quote(unix_link), L"", 10000);
+        for (int attempt = 0; attempt < 250 && path_exists(link); ++attempt) {
+            Sleep(20);
+        }
+    }
+}
+
+namespace {
+
+// Wine's drive letters are links in the prefix's dosdevices folder.
+std::wstring drive_link(wchar_t letter)
+{
+    std::wstring c_drive = unix_path(L"C:\\");
+    size_t at = c_drive.rfind(L"/c:");
+    if (at == std::wstring::npos) {
+        return {};
+    }
+    return c_drive.substr(0, at + 1) + static_cast<wchar_t>(towlower(letter)) + L":";
+}
+
+} // namespace
+
+bool map_drive(wchar_t letter, const std::wstring& folder)
+{
+    std::wstring root = std::wstring(1, letter) + L":\\";
+    std::wstring link = drive_link(letter);
+    std::wstring target = unix_path(folder);
+    if (link.empty() || target.empty() || path_exists(root)) {
+        return false;
+    }
+    run_program(L"Z:\\bin\\ln", L"-s " + quote(target) + L" " + quote(link), L"", 10000);
+    for (int attempt = 0; attempt < 250 && !path_exists(root); ++attempt) {
+        Sleep(20);
+    }
+    return path_exists(root);
+}
+
+void unmap_drive(wchar_t letter)
+{
+    std::wstring link = drive_link(letter);
+    if (!link.empty()) {
+        run_program(L"Z:\\bin\\rm", L"-f " + quote(link), L"", 10000);
+        std::wstring root = std::wstring(1, letter) + L":\\";
+        for (int attempt = 0; attempt < 250 && path_exists(root); ++attempt) {
+            Sleep(20);
+        }
+    }
 }

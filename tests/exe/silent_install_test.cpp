@@ -1,0 +1,175 @@
+// The built setup program's silent mode, end to end under Wine: what lands on
+// disk, in the Start menu and in the registry, and the exit codes.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include "app/text.h"
+#include "install/layout.h"
+#include "support/install_inspection.h"
+#include "support/test_support.h"
+#include "test_paths.h"
+
+namespace {
+
+class SilentInstall : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        remove_install_registration();
+        temp = make_temp_folder(L"silent");
+        ASSERT_FALSE(temp.empty());
+        folder = temp + L"\\Reef Game";
+    }
+
+    void TearDown() override
+    {
+        remove_install_registration();
+        remove_test_folder(temp);
+    }
+
+    static DWORD silent(const std::wstring& target, const std::wstring& apk,
+                        const std::wstring& extra = L"")
+    {
+        // Backslashes before a closing quote are doubled, or the command-line
+        // split would read the quote as a literal one.
+        std::wstring quoted_target = target;
+        if (!target.empty() && target.back() == L'\\') {
+            quoted_target += L'\\';
+        }
+        std::wstring arguments = L"/silent " + quote(quoted_target) + L" " + quote(apk);
+        if (!extra.empty()) {
+            arguments += L" " + extra;
+        }
+        return run_program(GLOAMREEF_SETUP_EXE, arguments);
+    }
+
+    static std::wstring fixture(const char* name)
+    {
+        return utf8_to_wide(GLOAMREEF_FIXTURE_DIR) + L"\\" + utf8_to_wide(name);
+    }
+
+    std::string game_data_difference(const char* apk_name) const
+    {
+        auto expected = read_fixture_tree(GLOAMREEF_FIXTURE_DIR + std::string("/") + apk_name +
+                                          ".expected");
+        expected[L"atc_textures"] =
+            "The textures in this folder are real ATC (imported from an unmodified APK).\r\n";
+        return tree_difference(read_tree(folder + L"\\gamedata"), expected);
+    }
+
+    static RegistryValue entry(const wchar_t* name)
+    {
+        return read_registry_value(HKEY_CURRENT_USER, uninstall_key_path, name);
+    }
+
+    static void expect_text(const wchar_t* name, const std::wstring& text)
+    {
+        RegistryValue value = entry(name);
+        EXPECT_TRUE(value.present) << wide_to_utf8(name);
+        EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ)) << wide_to_utf8(name);
+        EXPECT_EQ(value.bytes.size(), (text.size() + 1) * 2) << wide_to_utf8(name);
+        EXPECT_EQ(value.bytes, registry_text(text)) << wide_to_utf8(name);
+    }
+
+    std::wstring temp;
+    std::wstring folder;
+};
+
+} // namespace
+
+TEST_F(SilentInstall, WritesEveryFileByteForByte)
+{
+    ASSERT_EQ(silent(folder, fixture("install_game.apk")), 0u);
+
+    std::string program = read_file(folder + L"\\gloamreef.exe");
+    ASSERT_FALSE(program.empty());
+    EXPECT_TRUE(program == read_file(GLOAMREEF_STANDIN_EXE));
+    EXPECT_TRUE(read_file(folder + L"\\uninstall.exe") == read_file(GLOAMREEF_SETUP_EXE));
+    EXPECT_EQ(game_data_difference("install_game"), "");
+    EXPECT_TRUE(is_folder(folder + L"\\mods\\textures"));
+    EXPECT_TRUE(read_tree(folder + L"\\mods").empty());
+    for (const wchar_t* not_written : {L"userdata", L"gloamreef.log", L"textures", L"gamedata.new",
+                                       L"gamedata.old"}) {
+        EXPECT_FALSE(path_exists(folder + L"\\" + not_written)) << wide_to_utf8(not_written);
+    }
+
+    // The installed game finds its library when started in its folder.
+    ASSERT_EQ(run_program(folder + L"\\gloamreef.exe", L"", folder), 0u);
+    EXPECT_EQ(read_file(folder + L"\\gloamreef.log"),
+              "started in " + wide_to_utf8(folder) + "; gamedata\\libGloamReef.so present\r\n");
+}
+
+TEST_F(SilentInstall, StartMenuLinkOnlyAndNoDesktopLink)
+{
+    ASSERT_EQ(silent(folder, fixture("install_game.apk")), 0u);
+    std::wstring start_menu = shortcut_path(known_folder_path(FOLDERID_Programs));
+    ASSERT_FALSE(start_menu.empty());
+    ShortcutView link = read_shortcut(start_menu);
+    ASSERT_TRUE(link.loaded);
+    EXPECT_EQ(link.target, folder + L"\\gloamreef.exe");
+    EXPECT_EQ(link.working_folder, folder);
+    EXPECT_EQ(link.arguments, L"");
+    EXPECT_EQ(link.description, L"Gloam Reef Voduze PC Viru");
+    EXPECT_FALSE(path_exists(shortcut_path(known_folder_path(FOLDERID_Desktop))));
+}
+
+TEST_F(SilentInstall, RegistersTheEightValuesAndAReinstallOverwritesThem)
+{
+    // Taken as given, trailing backslash included; the joined paths do not
+    // double it.
+    std::wstring given = folder + L"\\";
+    ASSERT_EQ(silent(given, fixture("install_game.apk")), 0u);
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 8u);
+    expect_text(L"DisplayName", L"Gloam Reef Voduze PC Viru");
+    expect_text(L"DisplayVersion", L"1.0.0");
+    expect_text(L"Publisher", L"Gloam Reef Voduze PC Viru (fan project)");
+    expect_text(L"InstallLocation", given);
+    expect_text(L"DisplayIcon", folder + L"\\gloamreef.exe");
+    expect_text(L"UninstallString", L"\"" + folder + L"\\uninstall.exe\" /uninstall");
+    for (const wchar_t* flag : {L"NoModify", L"NoRepair"}) {
+        RegistryValue value = entry(flag);
+        EXPECT_EQ(value.type, static_cast<DWORD>(REG_DWORD));
+        EXPECT_EQ(value.bytes, std::string("\x01\x00\x00\x00", 4));
+    }
+
+    std::wstring other = temp + L"\\Elsewhere";
+    ASSERT_EQ(silent(other, L""), 0u);
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 8u);
+    expect_text(L"InstallLocation", other);
+    expect_text(L"DisplayIcon", other + L"\\gloamreef.exe");
+    expect_text(L"UninstallString", L"\"" + other + L"\\uninstall.exe\" /uninstall");
+    EXPECT_EQ(read_shortcut(shortcut_path(known_folder_path(FOLDERID_Programs))).working_folder,
+              other);
+}
+
+TEST_F(SilentInstall, FailuresExitWithOneAndRegisterNothing)
+{
+    EXPECT_EQ(silent(folder, fixture("install_no_library.apk")), 1u);
+    EXPECT_FALSE(path_exists(folder + L"\\gloamreef.exe"));
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata"));
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 0u);
+    EXPECT_FALSE(path_exists(shortcut_path(known_folder_path(FOLDERID_Programs))));
+
+    ASSERT_TRUE(write_file(temp + L"\\blocker", "a file"));
+    EXPECT_EQ(silent(temp + L"\\blocker", fixture("install_game.apk")), 1u);
+    EXPECT_EQ(read_file(temp + L"\\blocker"), "a file");
+}
+
+TEST_F(SilentInstall, ProgramOnlyUpdateKeepsGameDataUserDataAndMods)
+{
+    ASSERT_EQ(silent(folder, fixture("install_game.apk")), 0u);
+    ASSERT_TRUE(CreateDirectoryW((folder + L"\\userdata").c_str(), nullptr));
+    ASSERT_TRUE(write_file(folder + L"\\userdata\\settings.ini", "volume=3"));
+    ASSERT_TRUE(write_file(folder + L"\\mods\\textures\\README.txt", "my mod"));
+    ASSERT_TRUE(write_file(folder + L"\\gloamreef.exe", "an older program"));
+    ASSERT_TRUE(write_file(folder + L"\\uninstall.exe", "an older uninstaller"));
+
+    // An argument after the APK is ignored.
+    EXPECT_EQ(silent(folder, L"", L"/ignored"), 0u);
+    EXPECT_TRUE(read_file(folder + L"\\gloamreef.exe") == read_file(GLOAMREEF_STANDIN_EXE));
+    EXPECT_TRUE(read_file(folder + L"\\uninstall.exe") == read_file(GLOAMREEF_SETUP_EXE));
+    EXPECT_EQ(game_data_difference("install_game"), "");
+    EXPECT_EQ(read_file(folder + L"\\userdata\\settings.ini"), "volume=3");
+    EXPECT_EQ(read_file(folder + L"\\mods\\textures\\README.txt"), "my mod");
+}

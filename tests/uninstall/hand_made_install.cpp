@@ -1,0 +1,132 @@
+// Hand-made installations and their registration for the uninstall tests.
+#include "hand_made_install.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "app/text.h"
+#include "install/layout.h"
+#include "support/test_support.h"
+#include "test_paths.h"
+
+namespace {
+
+std::wstring shortcut_in(const KNOWNFOLDERID& known_folder)
+{
+    std::wstring folder = known_folder_path(known_folder);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return shortcut_path(folder);
+}
+
+void list_entries(const std::wstring& folder, const std::wstring& prefix,
+                  std::vector<std::wstring>& entries)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        entries.push_back(prefix + name);
+        bool is_link = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !is_link) {
+            list_entries(folder + L"\\" + name, prefix + name + L"\\", entries);
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+}
+
+} // namespace
+
+void make_installation(const std::wstring& folder)
+{
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CopyFileW(GLOAMREEF_STANDIN_EXE, (folder + L"\\gloamreef.exe").c_str(), FALSE);
+    CopyFileW(GLOAMREEF_SETUP_EXE, (folder + L"\\uninstall.exe").c_str(), FALSE);
+    for (const wchar_t* sub :
+         {L"\\gamedata", L"\\gamedata\\assets", L"\\gamedata\\assets\\levels", L"\\gamedata.new",
+          L"\\gamedata.old", L"\\gamedata.old.3", L"\\mods", L"\\mods\\textures", L"\\userdata",
+          L"\\userdata\\saves"}) {
+        CreateDirectoryW((folder + sub).c_str(), nullptr);
+    }
+    write_file(folder + L"\\gamedata\\libGloamReef.so", "\x7f" "ELF library");
+    write_file(folder + L"\\gamedata\\atc_textures", "");
+    write_file(folder + L"\\gamedata\\assets\\levels\\reef1.dat", "level");
+    write_file(folder + L"\\gamedata.new\\libGloamReef.so", "\x7f" "ELF half");
+    write_file(folder + L"\\gamedata.old\\libGloamReef.so", "\x7f" "ELF old");
+    write_file(folder + L"\\gamedata.old.3\\atc_textures", "");
+    write_file(folder + L"\\mods\\textures\\README.txt", "Put texture packs here.");
+    write_file(folder + L"\\userdata\\settings.ini", "[video]\n");
+    write_file(folder + L"\\userdata\\saves\\slot1.sav", "save");
+    write_file(folder + L"\\gloamreef.log", "log");
+    write_file(folder + L"\\stderr.log", "err");
+    write_file(folder + L"\\crash.dmp", "MDMP");
+}
+
+void register_installation(const std::wstring& folder)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, uninstall_key_path, 0, nullptr, 0, KEY_WRITE, nullptr,
+                        &key, nullptr) == ERROR_SUCCESS) {
+        std::wstring command = L"\"" + uninstaller_path(folder) + L"\" /uninstall";
+        RegSetValueExW(key, L"UninstallString", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    write_file(shortcut_in(FOLDERID_Programs), "shell link");
+    write_file(shortcut_in(FOLDERID_Desktop), "shell link");
+}
+
+bool uninstall_entry_exists()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, uninstall_key_path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+bool start_menu_shortcut_exists()
+{
+    return path_exists(shortcut_in(FOLDERID_Programs));
+}
+
+bool desktop_shortcut_exists()
+{
+    return path_exists(shortcut_in(FOLDERID_Desktop));
+}
+
+void remove_registration()
+{
+    RegDeleteKeyW(HKEY_CURRENT_USER, uninstall_key_path);
+    DeleteFileW(shortcut_in(FOLDERID_Programs).c_str());
+    DeleteFileW(shortcut_in(FOLDERID_Desktop).c_str());
+}
+
+std::vector<std::wstring> entries_below(const std::wstring& folder)
+{
+    std::vector<std::wstring> entries;
+    list_entries(folder, L"", entries);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+std::wstring temporary_copy_path()
+{
+    wchar_t temp[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    return std::wstring(temp, length) + temporary_uninstaller_name;
+}
+
+std::wstring confirmation_text(const std::wstring& folder)
+{
+    return L"Remove Gloam Reef Voduze PC Viru from\n" + folder + L" ?";
+}
