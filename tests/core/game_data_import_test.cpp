@@ -200,6 +200,15 @@ TEST(GameDataImport, ReimportReplacesFilesAndKeepsOthers)
     EXPECT_EQ(run.file("saved_game"), "kept");
 }
 
+TEST(GameDataImport, NonAsciiNamesAndTargetAreUtf8)
+{
+    ImportRun run;
+    run.target = run.scratch.path() / fs::u8path(u8"d\u00e9j\u00e0 \u6570\u636e");
+    ASSERT_TRUE(run.import("import_utf8_names.zip")) << last_error;
+    EXPECT_EQ(run.file(u8"assets/r\u00e9cif/\u00e9toile \u661f.txt"), "star");
+    EXPECT_TRUE(fs::exists(run.target / "libGloamReef.so"));
+}
+
 TEST(GameDataImport, LargeAssetsArriveWhole)
 {
     ImportRun run;
