@@ -117,3 +117,17 @@ TEST_F(InstallTest, SilentModeExitCodeFollowsTheImport)
     EXPECT_EQ(escaped.size(), 3u);
     EXPECT_EQ(escaped[L"assets\\keep.txt"], "an asset that belongs here\n");
 }
+
+TEST_F(InstallTest, ApkPathThatIsNoFileFailsTheImport)
+{
+    ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
+    const auto installed = read_tree(temp);
+    for (const std::wstring& path : {temp, folder + L"\\gamedata", std::wstring(L"NUL")}) {
+        SCOPED_TRACE(wide_to_utf8(path));
+        std::wstring outcome = install(folder, path);
+        EXPECT_TRUE(outcome == import_failure(L"cannot open APK " + path) ||
+                    outcome == import_failure(path + L" is not a valid APK/zip file"))
+            << wide_to_utf8(outcome);
+        EXPECT_EQ(tree_difference(read_tree(temp), installed), "");
+    }
+}
