@@ -14,8 +14,8 @@ void report_stage(const wchar_t* text)
 
 void report_outcome(const std::wstring& folder, const std::wstring& error)
 {
-    outcome_folder = folder;
     outcome_error = error;
+    outcome_folder = folder;
     // With no window this lands in the worker's own queue, which nobody reads.
     PostMessageW(progress_window, WM_INSTALL_DONE, 0, 0);
 }

@@ -1,7 +1,48 @@
-// The setup window of the interactive install.
+// The setup window of the interactive install: its handles, its creation and
+// the small operations its behaviour is built from.
 #pragma once
 
 #include <windows.h>
 
-// Builds the hidden main window with all its controls; the caller shows it.
+#include <atomic>
+#include <string>
+
+#include "ui/control_ids.h"
+
+constexpr wchar_t setup_window_class[] = L"GloamReefPortSetup";
+constexpr wchar_t setup_window_title[] = L"Gloam Reef Voduze PC Viru - Setup";
+
+// The one setup window of the process. The two Browse buttons are not kept:
+// they are looked up by id when needed.
+struct SetupWindow {
+    HWND main_window = nullptr;
+    HWND folder_field = nullptr;
+    HWND apk_field = nullptr;
+    HWND hint_line = nullptr;
+    HWND desktop_shortcut_box = nullptr;
+    HWND status_line = nullptr;
+    HWND install_button = nullptr;
+    HFONT ui_font = nullptr;
+};
+
+extern SetupWindow setup_window;
+
+// True from the start of an install until its WM_INSTALL_DONE is handled.
+extern std::atomic<bool> install_running;
+
+// Builds the font, the class, the hidden main window and its controls, and
+// points the progress channel at the window and its status line. The caller
+// shows the window.
 HWND create_setup_window(HINSTANCE instance);
+
+// A visible child of the main window in the window's font; edits get a sunken edge.
+HWND create_control(const wchar_t* class_name, const wchar_t* text, DWORD style, int x, int y,
+                    int width, int height, int id);
+
+std::wstring read_window_text(HWND window);
+
+// Shows the game-data hint when the folder field, exactly as typed, names a
+// folder that already holds imported game data.
+void refresh_data_hint();
+
+LRESULT CALLBACK setup_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -12,13 +12,18 @@ RunningProgram start_program(const std::wstring& program, const std::wstring& ar
     if (!arguments.empty()) {
         command_line += L" " + arguments;
     }
+    return start_command(command_line, working_folder);
+}
+
+RunningProgram start_command(const std::wstring& command_line, const std::wstring& working_folder)
+{
     std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
     buffer.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     RunningProgram running;
-    if (CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        working_folder.empty() ? nullptr : working_folder.c_str(), &startup,
                        &process)) {
         CloseHandle(process.hThread);
@@ -138,12 +143,6 @@ MessageBoxView wait_for_message_box(DWORD process_id, DWORD timeout_ms)
         view.text = window_text(text);
     }
     view.owner = GetWindow(view.window, GW_OWNER);
-    for (HWND child = GetWindow(view.window, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-            view.icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-        }
-    }
     for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
         HWND button = GetDlgItem(view.window, id);
         if (button != nullptr && IsWindowVisible(button)) {
@@ -151,6 +150,12 @@ MessageBoxView wait_for_message_box(DWORD process_id, DWORD timeout_ms)
             if (GetWindowLongW(button, GWL_STYLE) & BS_DEFPUSHBUTTON) {
                 view.default_button = id;
             }
+        }
+    }
+    for (const ControlView& control : read_controls(view.window)) {
+        if ((control.style & SS_TYPEMASK) == SS_ICON && (control.style & WS_VISIBLE) &&
+            _wcsicmp(control.class_name.c_str(), L"Static") == 0) {
+            view.icon = control.window;
         }
     }
     return view;
@@ -163,6 +168,140 @@ bool press_button(HWND window, int id)
         return false;
     }
     return PostMessageW(button, BM_CLICK, 0, 0) != 0;
+}
+
+void set_control_text(HWND control, const std::wstring& text)
+{
+    // Wine and Windows carry WM_SETTEXT's string across processes.
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool type_text(HWND edit, const std::wstring& text, DWORD timeout_ms)
+{
+    std::wstring expected = window_text(edit) + text;
+    LRESULT end = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
+    PostMessageW(edit, EM_SETSEL, end, end);
+    for (wchar_t character : text) {
+        PostMessageW(edit, WM_CHAR, character, 1);
+    }
+    return wait_until([&] { return window_text(edit) == expected; }, timeout_ms);
+}
+
+void press_key(HWND window, UINT virtual_key)
+{
+    HWND target = focused_window(window);
+    if (target == nullptr) {
+        target = window;
+    }
+    UINT scan_code = MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC);
+    PostMessageW(target, WM_KEYDOWN, virtual_key, 1 | (scan_code << 16));
+    PostMessageW(target, WM_KEYUP, virtual_key, 1 | (scan_code << 16) | 0xC0000000u);
+}
+
+HWND focused_window(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
+        return nullptr;
+    }
+    return info.hwndFocus;
+}
+
+bool is_checked(HWND check_box)
+{
+    return SendMessageW(check_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void close_window(HWND window)
+{
+    PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+std::vector<ControlView> read_controls(HWND parent)
+{
+    std::vector<ControlView> controls;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        ControlView view;
+        view.window = child;
+        wchar_t class_name[256] = {};
+        GetClassNameW(child, class_name, 256);
+        view.class_name = class_name;
+        view.text = window_text(child);
+        view.id = GetDlgCtrlID(child);
+        GetWindowRect(child, &view.rect);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&view.rect), 2);
+        view.style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+        view.extended_style = static_cast<DWORD>(GetWindowLongW(child, GWL_EXSTYLE));
+        controls.push_back(view);
+    }
+    return controls;
+}
+
+namespace {
+
+// The pixels of a screen area, as 32-bit BGRX values, row by row.
+std::vector<DWORD> read_pixels(HDC source, int x, int y, int width, int height)
+{
+    HDC memory = CreateCompatibleDC(source);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits),
+                              static_cast<const DWORD*>(bits) + width * height);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    for (DWORD& pixel : pixels) {
+        pixel &= 0xFFFFFF;
+    }
+    return pixels;
+}
+
+} // namespace
+
+bool shows_system_icon(const MessageBoxView& box, const wchar_t* system_icon)
+{
+    if (box.icon == nullptr) {
+        return false;
+    }
+    RECT area;
+    GetWindowRect(box.icon, &area);
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    HDC screen = GetDC(nullptr);
+    std::vector<DWORD> shown = read_pixels(screen, area.left, area.top, width, height);
+
+    // The same icon drawn here on the same background.
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, canvas);
+    DWORD background = shown.front();
+    HBRUSH brush = CreateSolidBrush(RGB(background >> 16 & 0xFF, background >> 8 & 0xFF,
+                                        background & 0xFF));
+    RECT whole{0, 0, width, height};
+    FillRect(memory, &whole, brush);
+    DeleteObject(brush);
+    DrawIconEx(memory, 0, 0, LoadIconW(nullptr, system_icon), 0, 0, 0, nullptr, DI_NORMAL);
+    std::vector<DWORD> expected = read_pixels(memory, 0, 0, width, height);
+    SelectObject(memory, old);
+    DeleteObject(canvas);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return shown == expected;
 }
 
 namespace {

@@ -17,6 +17,11 @@ struct RunningProgram {
 RunningProgram start_program(const std::wstring& program, const std::wstring& arguments,
                              const std::wstring& working_folder = L"");
 
+// Starts a whole command line as the shell would run it (the program is the
+// first, possibly quoted, word); process is null on failure.
+RunningProgram start_command(const std::wstring& command_line,
+                             const std::wstring& working_folder = L"");
+
 // Waits for the program to end and returns its exit code (STILL_ACTIVE on
 // time-out, after which the process is killed). Closes the handle.
 DWORD finish_program(RunningProgram& program, DWORD timeout_ms = 30000);
@@ -39,7 +44,7 @@ struct MessageBoxView {
     HWND owner = nullptr;
     std::vector<int> buttons;  // ids of the push buttons present: IDOK, IDYES, IDNO...
     int default_button = 0;    // id of the default push button
-    HICON icon = nullptr;      // the box's icon; comparable with LoadIconW only in-process
+    HWND icon = nullptr;       // the static that shows the box's icon, if any
 };
 
 // Waits for a message box (dialog class "#32770") of the process and reads it.
@@ -51,6 +56,59 @@ bool press_button(HWND window, int id);
 
 // Text of a window or control.
 std::wstring window_text(HWND window);
+
+// Sets a control's text with WM_SETTEXT, as a program would; an edit control
+// then tells its parent EN_CHANGE. Waits until the owner has taken it.
+void set_control_text(HWND control, const std::wstring& text);
+
+// Types text at the end of an edit control, one WM_CHAR per character (posted,
+// like keystrokes), and waits until the control shows it.
+bool type_text(HWND edit, const std::wstring& text, DWORD timeout_ms = 5000);
+
+// Presses and releases a key on the window that has the keyboard focus of the
+// given window's thread (posted, as the keyboard would).
+void press_key(HWND window, UINT virtual_key);
+
+// The control that has the keyboard focus in the thread owning window.
+HWND focused_window(HWND window);
+
+bool is_checked(HWND check_box);
+
+// Asks a window to close, as its title bar's close button does (posted).
+void close_window(HWND window);
+
+// One child window as the test sees it; position relative to the parent's client area.
+struct ControlView {
+    HWND window = nullptr;
+    std::wstring class_name;
+    std::wstring text;
+    int id = 0;
+    RECT rect{};
+    DWORD style = 0;
+    DWORD extended_style = 0;
+};
+
+// The direct children of a window in creation order (the order Windows keeps
+// them in, which is also the dialog Tab order).
+std::vector<ControlView> read_controls(HWND parent);
+
+// Waits until the predicate holds, polling every 20 ms; false on time-out.
+template <typename Predicate>
+bool wait_until(Predicate predicate, DWORD timeout_ms = 10000)
+{
+    DWORD start = GetTickCount();
+    while (!predicate()) {
+        if (GetTickCount() - start > timeout_ms) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+// True when the message box's icon shows on screen exactly as the system
+// icon would (compared pixel by pixel; icons cannot be read from another process).
+bool shows_system_icon(const MessageBoxView& box, const wchar_t* system_icon);
 
 // What another process was started with, read from its process parameters.
 struct ProcessStart {

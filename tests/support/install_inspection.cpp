@@ -152,24 +152,6 @@ std::string registry_text(const std::wstring& text)
 
 namespace {
 
-// Wine's own export, present only under Wine; the result is freed with HeapFree.
-std::string unix_path(const std::wstring& path)
-{
-    using ToUnix = char*(__cdecl*)(const wchar_t*);
-    auto to_unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (to_unix == nullptr) {
-        return {};
-    }
-    char* converted = to_unix(path.c_str());
-    if (converted == nullptr) {
-        return {};
-    }
-    std::string result = converted;
-    HeapFree(GetProcessHeap(), 0, converted);
-    return result;
-}
-
 bool is_link(const std::wstring& path)
 {
     DWORD attributes = GetFileAttributesW(path.c_str());
@@ -180,8 +162,8 @@ bool is_link(const std::wstring& path)
 
 bool make_folder_link(const std::wstring& link, const std::wstring& target)
 {
-    std::string unix_target = unix_path(target);
-    std::string unix_link = unix_path(link);
+    std::string unix_target = wine_unix_path(target);
+    std::string unix_link = wine_unix_path(link);
     if (!unix_target.empty() && !unix_link.empty()) {
         // Wine starts Unix programs too; its CreateSymbolicLinkW makes nothing.
         run_program(L"Z:\\bin\\ln",

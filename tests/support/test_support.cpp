@@ -131,10 +131,7 @@ bool is_folder(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-namespace {
-
-// Wine's own export that names the Unix file behind a Windows path.
-std::wstring unix_path(const std::wstring& path)
+std::string wine_unix_path(const std::wstring& path)
 {
     using UnixFileName = char*(CDECL*)(const wchar_t*);
     auto convert = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
@@ -146,33 +143,21 @@ std::wstring unix_path(const std::wstring& path)
     if (name == nullptr) {
         return {};
     }
-    std::string narrow(name);
+    std::string result(name);
     HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+namespace {
+
+// Paths of the prefix are plain ASCII here; quoted for the Unix program.
+std::wstring unix_path(const std::wstring& path)
+{
+    std::string narrow = wine_unix_path(path);
     return std::wstring(narrow.begin(), narrow.end());
 }
 
 } // namespace
-
-bool make_unix_link(const std::wstring& link, const std::wstring& target)
-{
-    std::wstring unix_link = unix_path(link);
-    std::wstring unix_target = unix_path(target);
-    if (unix_link.empty() || unix_target.empty()) {
-        return false;
-    }
-    // Wine starts a Unix program when asked to, but does not wait for it: the
-    // process it reports ends at once.
-    run_program(L"Z:\\bin\\ln", L"-s " + quote(unix_target) + L" " + quote(unix_link), L"",
-                10000);
-    for (int attempt = 0; attempt < 250; ++attempt) {
-        DWORD attributes = GetFileAttributesW(link.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES) {
-            return attributes & FILE_ATTRIBUTE_REPARSE_POINT;
-        }
-        Sleep(20);
-    }
-    return false;
-}
 
 void remove_unix_link(const std::wstring& link)
 {

@@ -25,14 +25,11 @@ bool write_file(const std::wstring& path, const std::string& bytes);
 bool path_exists(const std::wstring& path);
 bool is_folder(const std::wstring& path);
 
-// A symbolic link to a folder, made on the Unix side of the Wine drives (Wine
-// 8 cannot make one itself). Windows programs see it as a folder with
-// FILE_ATTRIBUTE_REPARSE_POINT that cannot be deleted. (Links to files are of
-// no use in tests: Wine 8 shows them as plain files, and DeleteFileW on one
-// deletes its target.) True when the link is there afterwards.
-bool make_unix_link(const std::wstring& link, const std::wstring& target);
+// The Unix path behind a Windows path under Wine (UTF-8); empty elsewhere.
+std::string wine_unix_path(const std::wstring& path);
 
-// Removes such a link from the Unix side, so a test leaves nothing behind.
+// Removes a symbolic link made on the Unix side (Wine cannot delete one), so
+// a test leaves nothing behind.
 void remove_unix_link(const std::wstring& link);
 
 // Makes a drive letter ("Q") of Wine's that stands for the folder, so a test

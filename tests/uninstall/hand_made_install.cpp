@@ -104,13 +104,6 @@ bool desktop_shortcut_exists()
     return path_exists(shortcut_in(FOLDERID_Desktop));
 }
 
-void remove_registration()
-{
-    RegDeleteKeyW(HKEY_CURRENT_USER, uninstall_key_path);
-    DeleteFileW(shortcut_in(FOLDERID_Programs).c_str());
-    DeleteFileW(shortcut_in(FOLDERID_Desktop).c_str());
-}
-
 std::vector<std::wstring> entries_below(const std::wstring& folder)
 {
     std::vector<std::wstring> entries;

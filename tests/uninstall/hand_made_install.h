@@ -18,9 +18,6 @@ bool uninstall_entry_exists();
 bool start_menu_shortcut_exists();
 bool desktop_shortcut_exists();
 
-// Removes whatever registration a test left behind.
-void remove_registration();
-
 // Every entry below the folder, relative to it, sorted; links are listed but
 // not entered. Empty when the folder is gone.
 std::vector<std::wstring> entries_below(const std::wstring& folder);

@@ -4,6 +4,7 @@
 
 #include "hand_made_install.h"
 #include "run_dialogue.h"
+#include "support/install_inspection.h"
 #include "support/test_support.h"
 #include "test_paths.h"
 
@@ -19,7 +20,7 @@ protected:
     void TearDown() override
     {
         remove_test_folder(folder);
-        remove_registration();
+        remove_install_registration();
     }
 
     RunningProgram start_run()
@@ -34,12 +35,14 @@ protected:
         EXPECT_EQ(confirm.text, confirmation_text(folder));
         EXPECT_EQ(confirm.buttons, yes_no);
         EXPECT_EQ(confirm.default_button, IDYES);
+        EXPECT_TRUE(shows_system_icon(confirm, IDI_QUESTION));
         answer(confirm, IDYES);
 
         MessageBoxView user_data = next_run_box(process_id);
         EXPECT_EQ(user_data.text, user_data_question_text);
         EXPECT_EQ(user_data.buttons, yes_no);
         EXPECT_EQ(user_data.default_button, IDNO);
+        EXPECT_TRUE(shows_system_icon(user_data, IDI_QUESTION));
         answer(user_data, remove_user_data ? IDYES : IDNO);
     }
 
@@ -84,6 +87,7 @@ TEST_F(InteractiveRun, FolderWithoutProgramFilesIsWarnedAboutAfterBothQuestions)
     ASSERT_NE(warning.window, nullptr);
     EXPECT_EQ(warning.text, not_found_text);
     EXPECT_EQ(warning.buttons, ok_only);
+    EXPECT_TRUE(shows_system_icon(warning, IDI_WARNING));
     answer(warning, IDOK);
 
     EXPECT_EQ(finish_program(run, 20000), 1u);
@@ -104,6 +108,7 @@ TEST_F(InteractiveRun, KeepingUserDataLeavesOnlyTheSaves)
     ASSERT_NE(done.window, nullptr);
     EXPECT_EQ(done.text, removed_kept_text);
     EXPECT_EQ(done.buttons, ok_only);
+    EXPECT_TRUE(shows_system_icon(done, IDI_INFORMATION));
     // The removal is complete before the final message.
     EXPECT_EQ(entries_below(folder),
               (std::vector<std::wstring>{L"userdata", L"userdata\\saves",
@@ -127,6 +132,7 @@ TEST_F(InteractiveRun, RemovingUserDataLeavesNothing)
     ASSERT_NE(done.window, nullptr);
     EXPECT_EQ(done.text, removed_text);
     EXPECT_EQ(done.buttons, ok_only);
+    EXPECT_TRUE(shows_system_icon(done, IDI_INFORMATION));
     answer(done, IDOK);
 
     EXPECT_EQ(finish_program(run, 20000), 0u);
@@ -150,8 +156,8 @@ TEST_F(InteractiveRun, KeepsWhatTheInstallDidNotWrite)
     CreateDirectoryW((elsewhere + L"\\cloud").c_str(), nullptr);
     write_file(elsewhere + L"\\assets\\big.pak", "assets");
     write_file(elsewhere + L"\\cloud\\slot2.sav", "cloud save");
-    ASSERT_TRUE(make_unix_link(folder + L"\\gamedata\\moved", elsewhere + L"\\assets"));
-    ASSERT_TRUE(make_unix_link(folder + L"\\userdata\\cloud", elsewhere + L"\\cloud"));
+    ASSERT_TRUE(make_folder_link(folder + L"\\gamedata\\moved", elsewhere + L"\\assets"));
+    ASSERT_TRUE(make_folder_link(folder + L"\\userdata\\cloud", elsewhere + L"\\cloud"));
 
     // A running game holds its program open.
     HANDLE game = CreateFileW((folder + L"\\gloamreef.exe").c_str(), GENERIC_READ, 0, nullptr,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "hand_made_install.h"
+#include "support/install_inspection.h"
 #include "support/test_support.h"
 #include "test_paths.h"
 
@@ -18,7 +19,7 @@ protected:
     void TearDown() override
     {
         remove_test_folder(folder);
-        remove_registration();
+        remove_install_registration();
     }
 
     DWORD run_quiet()
@@ -85,7 +86,7 @@ TEST_F(QuietRun, MissingGameFilesAndRegistrationChangeNothing)
     }
     RemoveDirectoryW((folder + L"\\userdata\\saves").c_str());
     RemoveDirectoryW((folder + L"\\userdata").c_str());
-    remove_registration();
+    remove_install_registration();
 
     EXPECT_EQ(run_quiet(), 0u);
     EXPECT_FALSE(path_exists(folder));

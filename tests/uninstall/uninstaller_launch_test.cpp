@@ -5,6 +5,7 @@
 #include "app/text.h"
 #include "hand_made_install.h"
 #include "run_dialogue.h"
+#include "support/install_inspection.h"
 #include "support/test_support.h"
 #include "test_paths.h"
 
@@ -30,7 +31,7 @@ protected:
     {
         remove_test_folder(folder);
         remove_test_folder(elsewhere);
-        remove_registration();
+        remove_install_registration();
         DeleteFileW(temporary_copy_path().c_str());
     }
 

@@ -1,0 +1,258 @@
+// Installs started from the window: the stages it shows, the end-of-install
+// question, a failed install and its retry, and closing during and after.
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "app/text.h"
+#include "support/install_inspection.h"
+#include "support/test_support.h"
+#include "test_paths.h"
+#include "window/setup_session.h"
+
+namespace {
+
+const wchar_t importing_text[] = L"Importing the game data from your APK (this takes a moment)...";
+const wchar_t copying_text[] = L"Copying the game program...";
+const wchar_t shortcuts_text[] = L"Creating shortcuts...";
+const wchar_t installed_text[] = L"Installed.";
+const wchar_t not_installed_text[] = L"Not installed.";
+const wchar_t question_text[] = L"Gloam Reef Voduze PC Viru is installed.\n\nStart the game now?";
+
+std::wstring fixture(const char* name)
+{
+    return utf8_to_wide(GLOAMREEF_FIXTURE_DIR) + L"\\" + utf8_to_wide(name);
+}
+
+std::wstring desktop_link()
+{
+    return known_folder_path(FOLDERID_Desktop) + L"\\Gloam Reef Voduze PC Viru.lnk";
+}
+
+// True when every text of seen appears in allowed, in the same order.
+bool in_order(const std::vector<std::wstring>& seen, const std::vector<std::wstring>& allowed)
+{
+    auto next = allowed.begin();
+    for (const std::wstring& text : seen) {
+        next = std::find(next, allowed.end(), text);
+        if (next == allowed.end()) {
+            return false;
+        }
+        ++next;
+    }
+    return true;
+}
+
+std::string as_utf8(const std::wstring& text)
+{
+    return wide_to_utf8(text);
+}
+
+} // namespace
+
+class InstallFlowTest : public SetupWindowTest {
+protected:
+    void SetUp() override
+    {
+        SetupWindowTest::SetUp();
+        temp = make_temp_folder(L"flow");
+        ASSERT_FALSE(temp.empty());
+        folder = temp + L"\\Reef";
+    }
+
+    void TearDown() override
+    {
+        SetupWindowTest::TearDown();
+        remove_install_registration();
+        remove_test_folder(temp);
+    }
+
+    void fill_in(const std::wstring& install_folder, const std::wstring& apk)
+    {
+        set_control_text(control(IDC_FOLDER), install_folder);
+        set_control_text(control(IDC_APK), apk);
+    }
+
+    // Follows the status line until the window shows a message box; records
+    // every distinct status text on the way.
+    MessageBoxView watch_until_box()
+    {
+        std::wstring last = status_text();
+        DWORD start = GetTickCount();
+        for (unsigned polls = 1; GetTickCount() - start < 60000; ++polls) {
+            std::wstring now = status_text();
+            if (now != last) {
+                status_texts.push_back(now);
+                last = now;
+            }
+            // Looking for the box costs more than reading a text: not every time.
+            if (polls % 8 == 0) {
+                MessageBoxView box = wait_for_message_box(program.id, 0);
+                if (box.window != nullptr) {
+                    return box;
+                }
+            }
+        }
+        return {};
+    }
+
+    MessageBoxView install_and_watch()
+    {
+        status_texts.clear();
+        press_button(window, IDC_INSTALL);
+        return watch_until_box();
+    }
+
+    void expect_question(const MessageBoxView& box)
+    {
+        ASSERT_NE(box.window, nullptr) << "no question after the install";
+        EXPECT_EQ(box.caption, box_caption);
+        EXPECT_EQ(box.text, question_text);
+        EXPECT_EQ(box.owner, window);
+        EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
+        EXPECT_TRUE(shows_system_icon(box, IDI_INFORMATION));
+        EXPECT_EQ(status_text(), installed_text);
+        // They stay disabled until the window is gone.
+        EXPECT_TRUE(input_controls_enabled(false));
+    }
+
+    void expect_failure_box(const MessageBoxView& box, const std::wstring& failure_text)
+    {
+        ASSERT_NE(box.window, nullptr) << "no error box after the install";
+        EXPECT_EQ(box.caption, box_caption);
+        EXPECT_EQ(box.text, failure_text);
+        EXPECT_EQ(box.owner, window);
+        EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+        EXPECT_TRUE(shows_system_icon(box, IDI_ERROR));
+        EXPECT_EQ(status_text(), not_installed_text);
+        EXPECT_TRUE(input_controls_enabled(false));
+    }
+
+    void dismiss(const MessageBoxView& box, int button)
+    {
+        press_button(box.window, button);
+        EXPECT_TRUE(wait_for_window_gone(box.window));
+    }
+
+    std::wstring temp;
+    std::wstring folder;
+    std::vector<std::wstring> status_texts;
+};
+
+TEST_F(InstallFlowTest, YesStartsTheGameInTheInstallFolderAndEndsTheWindow)
+{
+    // Trailing backslashes and blanks do not reach the install.
+    fill_in(folder + L"\\ \\ ", fixture("install_game.apk"));
+    MessageBoxView box = install_and_watch();
+    expect_question(box);
+    EXPECT_TRUE(in_order(status_texts, {importing_text, copying_text, shortcuts_text,
+                                        installed_text}));
+    EXPECT_TRUE(path_exists(folder + L"\\gloamreef.exe"));
+    EXPECT_TRUE(path_exists(folder + L"\\gamedata\\libGloamReef.so"));
+    // The box was checked, as it is at start.
+    EXPECT_TRUE(path_exists(desktop_link()));
+
+    dismiss(box, IDYES);
+    EXPECT_TRUE(wait_for_window_gone(window));
+    EXPECT_EQ(finish(), 0u);
+    // The stand-in game writes its log where it was started.
+    std::wstring log = folder + L"\\gloamreef.log";
+    ASSERT_TRUE(wait_until([&] { return path_exists(log) && !read_file(log).empty(); }, 15000));
+    EXPECT_EQ(read_file(log),
+              "started in " + as_utf8(folder) + "; gamedata\\libGloamReef.so present\r\n");
+}
+
+TEST_F(InstallFlowTest, ProgramOnlyUpdateWithoutShortcutAndNoGame)
+{
+    ASSERT_TRUE(plant_game_data(folder));
+    std::string planted = read_file(folder + L"\\gamedata\\libGloamReef.so");
+    press_button(window, IDC_DESKTOP_SHORTCUT);
+    ASSERT_TRUE(wait_until([&] { return !is_checked(control(IDC_DESKTOP_SHORTCUT)); }, 3000));
+
+    // An empty APK with game data in the folder installs without a word.
+    fill_in(folder, L"");
+    MessageBoxView box = install_and_watch();
+    expect_question(box);
+    // No import stage when there is no APK.
+    EXPECT_TRUE(in_order(status_texts, {copying_text, shortcuts_text, installed_text}));
+    EXPECT_EQ(read_file(folder + L"\\gamedata\\libGloamReef.so"), planted);
+    EXPECT_TRUE(path_exists(folder + L"\\uninstall.exe"));
+    EXPECT_FALSE(path_exists(desktop_link()));
+
+    dismiss(box, IDNO);
+    EXPECT_TRUE(wait_for_window_gone(window));
+    EXPECT_EQ(finish(), 0u);
+    Sleep(1000);
+    EXPECT_FALSE(path_exists(folder + L"\\gloamreef.log")) << "No started the game";
+}
+
+TEST_F(InstallFlowTest, FailedInstallShowsTheReasonAndCanBeRetried)
+{
+    std::wstring rejected = fixture("install_no_library.apk");
+    fill_in(folder, rejected);
+    MessageBoxView box = install_and_watch();
+    expect_failure_box(box, L"The game data could not be imported from that file.\n\n"
+                            L"no 32-bit ARM libGloamReef.so found in " + rejected +
+                                L" - is this the Gloam Reef APK?\n\n"
+                                L"It has to be the Android APK of Gloam Reef (2011, Ostrane / "
+                                L"Quillmoor).");
+    dismiss(box, IDOK);
+    EXPECT_TRUE(wait_until([&] { return input_controls_enabled(true); }, 3000));
+    EXPECT_EQ(window_text(control(IDC_FOLDER)), folder);
+    EXPECT_EQ(window_text(control(IDC_APK)), rejected);
+    EXPECT_TRUE(is_checked(control(IDC_DESKTOP_SHORTCUT)));
+    EXPECT_EQ(status_text(), not_installed_text);
+
+    // A second attempt from the same window.
+    set_control_text(control(IDC_APK), fixture("install_game.apk"));
+    box = install_and_watch();
+    expect_question(box);
+    dismiss(box, IDNO);
+    EXPECT_EQ(finish(), 0u);
+}
+
+TEST_F(InstallFlowTest, ClosingAfterAFailureEndsTheProgram)
+{
+    // A file where the install folder should be: the install fails at once.
+    ASSERT_TRUE(write_file(folder, "in the way"));
+    fill_in(folder, fixture("install_game.apk"));
+    MessageBoxView box = install_and_watch();
+    expect_failure_box(box, L"Cannot create the folder:\n" + folder);
+    dismiss(box, IDOK);
+    EXPECT_TRUE(wait_until([&] { return input_controls_enabled(true); }, 3000));
+
+    close_window(window);
+    EXPECT_TRUE(wait_for_window_gone(window));
+    EXPECT_EQ(finish(), 0u);
+}
+
+TEST_F(InstallFlowTest, ClosingDuringAnInstallDoesNothing)
+{
+    fill_in(folder, fixture("window_slow_game.apk"));
+    press_button(window, IDC_INSTALL);
+    ASSERT_TRUE(wait_until([&] { return status_text() == importing_text; }, 10000));
+    EXPECT_TRUE(input_controls_enabled(false));
+
+    // Sent, so they have been handled when the calls return: the window
+    // stays, whether asked directly or through the title bar's close command.
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(program_ended(program, 200));
+    // Install, as a program could still send it, starts no second worker:
+    // that one would create its folder first thing.
+    std::wstring second = temp + L"\\Second";
+    set_control_text(control(IDC_FOLDER), second);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_INSTALL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(control(IDC_INSTALL)));
+    // Both were handled before the import ended, so during the install.
+    ASSERT_EQ(status_text(), importing_text) << "the import was too quick for this test";
+
+    status_texts.clear();
+    MessageBoxView box = watch_until_box();
+    expect_question(box);
+    EXPECT_TRUE(in_order(status_texts, {copying_text, shortcuts_text, installed_text}));
+    dismiss(box, IDNO);
+    EXPECT_EQ(finish(), 0u);
+    EXPECT_FALSE(path_exists(second));
+}
