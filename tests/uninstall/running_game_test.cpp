@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "hand_made_install.h"
+#include "support/install_inspection.h"
 #include "support/test_support.h"
 #include "test_paths.h"
 
@@ -67,5 +68,5 @@ TEST(UninstallWhileTheGameRuns, HeldFilesStayAndASecondRunRemovesThem)
     EXPECT_EQ(entries_below(folder), saves);
 
     remove_test_folder(folder);
-    remove_registration();
+    remove_install_registration();
 }
