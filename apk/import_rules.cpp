@@ -31,11 +31,18 @@ bool is_device_name(const std::string& segment)
     for (char& c : base) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") {
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+        base == "CONOUT$") {
         return true;
     }
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
+    if (base.size() < 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) {
+        return false;
+    }
+    // The port number: a digit, or a superscript one, two or three (UTF-8),
+    // which Windows also takes as a port.
+    std::string number = base.substr(3);
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+           number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
 // Well-formed UTF-8 (RFC 3629): no stray continuation bytes, no overlong
