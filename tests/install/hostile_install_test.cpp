@@ -56,6 +56,10 @@ std::map<std::wstring, std::string> tree_without(std::map<std::wstring, std::str
 TEST_F(InstallTest, HostileApksInstallCleanlyOrFailWithTheImportText)
 {
     ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
+    // What the game and the user add: saves and a texture pack.
+    ASSERT_TRUE(CreateDirectoryW((folder + L"\\userdata").c_str(), nullptr));
+    ASSERT_TRUE(write_file(folder + L"\\userdata\\slot1.sav", "saved game"));
+    ASSERT_TRUE(write_file(folder + L"\\mods\\textures\\reef.png", "texture pack"));
     const auto installed = read_tree(temp);
     const std::wstring game_data = L"Reef\\gamedata";
     const std::wstring head = L"The game data could not be imported from that file.\n\n";
