@@ -151,7 +151,33 @@ bool ApkArchive::read_central_directory(uint64_t offset, uint32_t size, uint16_t
         entries_.push_back(std::move(entry));
         p += kCentralHeaderSize + variable_length;
     }
+    set_data_limits(offset);
     return true;
+}
+
+// Overlapping entries are how a small archive inflates to many gigabytes: a
+// thousand central headers for one local record, or one stored entry whose
+// data holds the records of others. No zip writer lays entries out like
+// that, so an entry's data must end where the next record starts.
+void ApkArchive::set_data_limits(uint64_t directory_offset)
+{
+    std::vector<uint64_t> starts;
+    starts.reserve(entries_.size() + 1);
+    for (const ApkEntry& entry : entries_) {
+        starts.push_back(entry.local_header_offset);
+    }
+    starts.push_back(directory_offset);
+    std::sort(starts.begin(), starts.end());
+    for (ApkEntry& entry : entries_) {
+        auto first = std::lower_bound(starts.begin(), starts.end(), uint64_t{entry.local_header_offset});
+        auto next = std::upper_bound(first, starts.end(), uint64_t{entry.local_header_offset});
+        bool shared = next - first > 1 && entry.local_header_offset != directory_offset;
+        if (shared) {
+            entry.data_limit = entry.local_header_offset;
+        } else {
+            entry.data_limit = next == starts.end() ? file_size_ : *next;
+        }
+    }
 }
 
 bool ApkArchive::find_entry_data(const ApkEntry& entry, uint64_t& data_offset)
@@ -163,8 +189,10 @@ bool ApkArchive::find_entry_data(const ApkEntry& entry, uint64_t& data_offset)
     }
     data_offset = uint64_t{entry.local_header_offset} + kLocalHeaderSize + read_u16(header + 26) +
                   read_u16(header + 28);
-    // The data must lie inside the file before any of it is read.
-    return data_offset <= file_size_ && entry.compressed_size <= file_size_ - data_offset &&
+    // The data must lie inside the file, and inside the entry's own stretch of
+    // it, before any of it is read.
+    uint64_t limit = std::min(file_size_, entry.data_limit);
+    return data_offset <= limit && entry.compressed_size <= limit - data_offset &&
            file_.pubseekpos(static_cast<std::streamoff>(data_offset), std::ios_base::in) ==
                std::streampos(static_cast<std::streamoff>(data_offset));
 }

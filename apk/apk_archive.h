@@ -17,6 +17,10 @@ struct ApkEntry {
     uint32_t uncompressed_size = 0;
     uint32_t local_header_offset = 0;
     uint32_t crc32 = 0;
+    // Where the next entry's local record (or the central directory) begins:
+    // the entry's data has to end before it. Entries that share one local
+    // record get a limit that nothing fits, so no byte is extracted twice.
+    uint64_t data_limit = 0;
 };
 
 // Takes the content of an entry piece by piece; returns false to stop.
@@ -52,6 +56,7 @@ public:
 private:
     bool read_at(uint64_t offset, unsigned char* buffer, size_t size);
     bool read_central_directory(uint64_t offset, uint32_t size, uint16_t count);
+    void set_data_limits(uint64_t directory_offset);
     bool find_entry_data(const ApkEntry& entry, uint64_t& data_offset);
     StreamResult copy_stored(const ApkEntry& entry, const ContentSink& sink);
     StreamResult inflate_deflated(const ApkEntry& entry, const ContentSink& sink);

@@ -67,14 +67,24 @@ void report_write_failure(const fs::path& path)
     log_message('E', "cannot write %s", path.u8string().c_str());
 }
 
-// Creates each parent folder once; a folder that cannot be created raises.
+// Creates each parent folder once. A folder that cannot be created (a file of
+// that name is in the way, "assets/a" before "assets/a/b") fails the import
+// with a message rather than an exception.
 class FolderMaker {
 public:
-    void make(const fs::path& folder)
+    bool make(const fs::path& folder)
     {
-        if (made_.insert(folder.native()).second) {
-            fs::create_directories(folder);
+        if (made_.count(folder.native()) != 0) {
+            return true;
         }
+        std::error_code error;
+        fs::create_directories(folder, error);
+        if (error) {
+            log_message('E', "cannot create the folder %s", folder.u8string().c_str());
+            return false;
+        }
+        made_.insert(folder.native());
+        return true;
     }
 
 private:
@@ -92,7 +102,9 @@ bool write_asset(ApkArchive& archive, const ApkEntry& entry, const fs::path& tar
                  FolderMaker& folders, AssetTotals& totals)
 {
     fs::path output = (target / fs::u8path(entry.name)).make_preferred();
-    folders.make(output.parent_path());
+    if (!folders.make(output.parent_path())) {
+        return false;
+    }
     std::filebuf file;
     if (!open_output(file, output)) {
         report_write_failure(output);
@@ -169,8 +181,10 @@ bool import_game_data(const std::string& apk_path, const std::string& target_fol
     }
 
     fs::path target = fs::u8path(target_folder);
-    fs::create_directories(target);
     FolderMaker folders;
+    if (!folders.make(target)) {
+        return false;
+    }
     AssetTotals totals;
     for (const ApkEntry& entry : archive.entries()) {
         if (is_asset_name(entry.name) && !write_asset(archive, entry, target, folders, totals)) {

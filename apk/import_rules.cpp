@@ -2,6 +2,7 @@
 #include "apk/import_rules.h"
 
 #include <cctype>
+#include <cstdint>
 
 const char* const kLibraryCandidates[3] = {
     "assets/guest_libs/libGloamReef.so",
@@ -30,27 +31,86 @@ bool is_device_name(const std::string& segment)
     for (char& c : base) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") {
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+        base == "CONOUT$") {
         return true;
     }
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
+    if (base.size() < 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) {
+        return false;
+    }
+    // The port number: a digit, or a superscript one, two or three (UTF-8),
+    // which Windows also takes as a port.
+    std::string number = base.substr(3);
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+           number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
+// Well-formed UTF-8 (RFC 3629): no stray continuation bytes, no overlong
+// forms, no surrogates, nothing above U+10FFFF. Other bytes have no wide form
+// on Windows, so such a name cannot be written there at all.
+bool is_utf8(const std::string& text)
+{
+    size_t i = 0;
+    while (i < text.size()) {
+        unsigned char lead = static_cast<unsigned char>(text[i]);
+        size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
+                                        : (lead >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || text.size() - i < length) {
+            return false;
+        }
+        uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (size_t k = 1; k < length; ++k) {
+            unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (next & 0x3F);
+        }
+        static const uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// Windows strips trailing dots and blanks from a segment ("keep.txt." opens
+// keep.txt), so such a name would overwrite another asset or a folder.
+bool ends_in_dot_or_blank(const std::string& segment)
+{
+    return !segment.empty() && (segment.back() == '.' || segment.back() == ' ');
+}
+
+// Characters no Windows file name holds: control characters and <>"|?*.
+// "\" and ":" are refused separately because they change the path's meaning.
+bool has_reserved_character(const std::string& name)
+{
+    static const std::string kForbidden = "<>\"|?*";
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || kForbidden.find(c) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Entry names become paths under the target folder. Besides the ".." rule,
 // names that Windows would read as leaving it are refused: "\" is a separator
-// there, "C:" a drive, and empty or "." segments hide a different path than
-// the one checked.
+// there, "C:" a drive or a stream, and empty or "." segments hide a different
+// path than the one checked.
 bool stays_inside_target(const std::string& name)
 {
-    if (name.find_first_of(std::string("\\:\0", 3)) != std::string::npos) {
+    if (name.find_first_of(std::string("\\:\0", 3)) != std::string::npos ||
+        has_reserved_character(name) || !is_utf8(name)) {
         return false;
     }
     size_t start = 0;
     for (;;) {
         size_t end = name.find('/', start);
         std::string segment = name.substr(start, end == std::string::npos ? end : end - start);
-        if (segment.empty() || segment == "." || segment == ".." || is_device_name(segment)) {
+        if (segment.empty() || segment == "." || segment == ".." || is_device_name(segment) ||
+            ends_in_dot_or_blank(segment)) {
             return false;
         }
         if (end == std::string::npos) {
