@@ -34,7 +34,8 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/setup.rc PROPERTIES
 add_executable(gloamreef_setup WIN32 app/main.cpp ${CMAKE_BINARY_DIR}/setup.rc)
 set_target_properties(gloamreef_setup PROPERTIES OUTPUT_NAME gloamreef-setup
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-target_link_options(gloamreef_setup PRIVATE -municode)
+# Symbols stripped from release builds: the program ships without them.
+target_link_options(gloamreef_setup PRIVATE -municode $<$<CONFIG:Release>:-s>)
 target_link_libraries(gloamreef_setup PRIVATE gloamreef_win)
 if(NOT GLOAMREEF_PAYLOAD)
   add_dependencies(gloamreef_setup gloamreef_standin)
