@@ -40,6 +40,8 @@ void write_game_program(HMODULE module, const std::wstring& program_file)
         throw cannot_write;
     }
     file.write(static_cast<const char*>(program.data), program.size);
+    // Closing flushes: a full disk may only show here.
+    file.close();
     if (!file) {
         throw cannot_write;
     }

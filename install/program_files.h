@@ -22,7 +22,8 @@ EmbeddedProgram find_game_program(HMODULE module);
 // when the resource is missing or empty, or the file cannot be written.
 void write_game_program(HMODULE module, const std::wstring& program_file);
 
-// Full path of the running program's file, however long it is.
+// Full path of the running program's file, however long it is; empty when it
+// cannot be read.
 std::wstring running_program_file();
 
 // Copies the running setup program to target, replacing an existing file.

@@ -10,35 +10,13 @@
 #include <string>
 
 #include "install/layout.h"
+#include "install/program_files.h"
 #include "uninstall/uninstall_run.h"
 
 namespace {
 
 // Long-path aware Windows allows paths up to this many UTF-16 units.
 constexpr DWORD longest_path = 32768;
-
-// The running executable's full path, never cut short: the buffer grows until
-// the whole path fits. Empty when it cannot be read.
-std::wstring own_path()
-{
-    std::wstring buffer(1040, L'\0');
-    for (;;) {
-        DWORD size = static_cast<DWORD>(buffer.size());
-        DWORD length = GetModuleFileNameW(nullptr, buffer.data(), size);
-        if (length == 0) {
-            return {};
-        }
-        if (length < size) {
-            buffer.resize(length);
-            return buffer;
-        }
-        // A cut path fills the buffer completely.
-        if (size >= longest_path) {
-            return {};
-        }
-        buffer.resize(size * 2);
-    }
-}
 
 // The user's temp folder with its trailing backslash; empty when unknown.
 std::wstring temp_folder()
@@ -92,7 +70,7 @@ std::wstring quoted_argument(const std::wstring& folder)
 
 int launch_uninstaller()
 {
-    std::wstring program = own_path();
+    std::wstring program = running_program_file();
     std::wstring install_folder = parent_folder(program);
     if (install_folder.empty()) {
         // Without its own location the launcher knows no install folder, and a
