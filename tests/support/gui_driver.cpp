@@ -217,13 +217,8 @@ std::vector<DWORD> read_pixels(HDC source, int x, int y, int width, int height)
     return pixels;
 }
 
-} // namespace
-
-bool shows_system_icon(const MessageBoxView& box, const wchar_t* system_icon)
+bool icon_matches(const MessageBoxView& box, const wchar_t* system_icon)
 {
-    if (box.icon == nullptr) {
-        return false;
-    }
     RECT area;
     GetWindowRect(box.icon, &area);
     int width = area.right - area.left;
@@ -251,6 +246,17 @@ bool shows_system_icon(const MessageBoxView& box, const wchar_t* system_icon)
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return shown == expected;
+}
+
+} // namespace
+
+bool shows_system_icon(const MessageBoxView& box, const wchar_t* system_icon)
+{
+    if (box.icon == nullptr) {
+        return false;
+    }
+    // The box may be on screen before it has been painted.
+    return wait_until([&] { return icon_matches(box, system_icon); }, 2000);
 }
 
 namespace {
