@@ -59,6 +59,11 @@ class Prefix:
                 os.symlink(target, link)
         subprocess.run([os.path.join(root, "scripts", "wine-start")], env=self.env, check=True)
         self.hashes = {}
+        # The source prefix's wineserver writes its registry to disk only
+        # now and then, so the copy may still hold an uninstall entry that
+        # another test has long removed. This test starts from a profile
+        # that has none.
+        self.run("reg", "delete", UNINSTALL_KEY, "/f")
 
     def wine_env(self):
         """The variables scripts/wine-env sets for this prefix."""
