@@ -29,6 +29,12 @@ WINE_NOISE_KEYS = {
 }
 
 
+def stop_wineserver(env, prefix):
+    env = dict(env, WINEPREFIX=prefix)
+    subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, stderr=subprocess.DEVNULL)
+
+
 class Prefix:
     def __init__(self, root, build):
         self.root = root
@@ -39,6 +45,10 @@ class Prefix:
         if os.path.isdir(self.wine_dir):
             self.stop()
             shutil.rmtree(self.wine_dir)
+        # A running wineserver writes its registry to disk only now and then,
+        # through temporary files: end it so that the copy is whole and
+        # current. The next test's wine-start starts it again.
+        stop_wineserver(self.env, os.path.join(source, "prefix"))
         subprocess.run(["cp", "-a", source, self.wine_dir], check=True)
         for stale in ("xvfb.pid", ".lock"):
             path = os.path.join(self.wine_dir, stale)
@@ -59,10 +69,7 @@ class Prefix:
                 os.symlink(target, link)
         subprocess.run([os.path.join(root, "scripts", "wine-start")], env=self.env, check=True)
         self.hashes = {}
-        # The source prefix's wineserver writes its registry to disk only
-        # now and then, so the copy may still hold an uninstall entry that
-        # another test has long removed. This test starts from a profile
-        # that has none.
+        # Start from a profile without our entry, whatever earlier tests left.
         self.run("reg", "delete", UNINSTALL_KEY, "/f")
 
     def wine_env(self):
@@ -78,9 +85,7 @@ class Prefix:
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
 
     def stop(self):
-        env = dict(self.env, WINEPREFIX=os.path.join(self.wine_dir, "prefix"))
-        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=env, stderr=subprocess.DEVNULL)
+        stop_wineserver(self.env, os.path.join(self.wine_dir, "prefix"))
 
     def content_hash(self, path, stat):
         # A file whose size, times and inode are unchanged keeps its hash.
