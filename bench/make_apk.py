@@ -165,4 +165,6 @@ def build(path):
 
 
 if __name__ == "__main__":
+    if len(sys.argv) != 2 or sys.argv[1].startswith("-"):
+        sys.exit("usage: make_apk.py <output apk>")
     build(sys.argv[1])
