@@ -7,27 +7,45 @@
 #include <thread>
 
 #include "app/progress.h"
+#include "app/single_instance.h"
+#include "install/install_folder.h"
 #include "install/install_pipeline.h"
 #include "ui/setup_window.h"
 
 int run_silent_install(const std::wstring& folder, const std::wstring& apk_path)
 {
+    if (!take_setup_lock()) {
+        return 1;
+    }
     progress_window = nullptr;
     progress_status_line = nullptr;
-    std::thread worker(run_install, folder, apk_path, false);
+    // A relative folder would be registered and linked as such.
+    std::thread worker(run_install, absolute_folder(folder), apk_path, false);
     worker.join();
     return outcome_error.empty() ? 0 : 1;
 }
 
 int run_interactive_install(HINSTANCE instance)
 {
+    // A second window would let two installs into one folder run at once.
+    if (!take_setup_lock()) {
+        if (!bring_running_setup_window_to_front()) {
+            show_another_setup_running();
+        }
+        return 0;
+    }
+
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_STANDARD_CLASSES;
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS;
     InitCommonControlsEx(&controls);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
     HWND window = create_setup_window(instance);
+    if (window == nullptr) {
+        CoUninitialize();
+        return 1;
+    }
     ShowWindow(window, SW_SHOW);
 
     MSG message;

@@ -11,6 +11,7 @@
 #include "app/progress.h"
 #include "app/text.h"
 #include "install/game_data_replace.h"
+#include "install/install_folder.h"
 #include "install/layout.h"
 #include "install/program_files.h"
 #include "install/shortcuts.h"
@@ -20,6 +21,10 @@ namespace {
 
 void create_install_folder(const std::wstring& folder)
 {
+    // The window refuses a drive's root before it starts; silent mode finds out here.
+    if (is_drive_root(folder)) {
+        throw drive_root_refusal + folder;
+    }
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(folder), error);
     if (error) {
@@ -48,6 +53,7 @@ void install_steps(HMODULE payload_module, const std::wstring& folder,
         import_stage(folder, apk_path);
     }
 
+    report_progress(import_done_percent);
     report_stage(L"Copying the game program...");
     std::wstring program = program_path(folder);
     write_game_program(payload_module, program);
@@ -55,11 +61,13 @@ void install_steps(HMODULE payload_module, const std::wstring& folder,
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(textures_folder(folder)), ignored);
 
+    report_progress(program_written_percent);
     report_stage(L"Creating shortcuts...");
     // A failed copy leaves the previous uninstaller, if any; the install stands.
     copy_setup_program(uninstaller_path(folder));
     make_shortcuts(folder, program, desktop_shortcut);
     register_uninstall_entry(folder, program, uninstaller_path(folder));
+    report_progress(100);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "app/single_instance.h"
 #include "app/text.h"
 #include "install/layout.h"
 #include "install/remove_tree.h"
@@ -78,6 +79,13 @@ void remove_shortcut(const KNOWNFOLDERID& known_folder)
 
 int run_uninstall(const std::wstring& folder, bool quiet)
 {
+    // Not while an install or another uninstall runs: nothing is removed.
+    if (!take_setup_lock()) {
+        if (!quiet) {
+            show_another_setup_running();
+        }
+        return 1;
+    }
     bool remove_user_data = false;
     if (!quiet) {
         std::wstring question =

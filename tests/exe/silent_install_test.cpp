@@ -135,6 +135,31 @@ TEST_F(SilentInstall, RegistersTheEightValuesAndAReinstallOverwritesThem)
               other);
 }
 
+TEST_F(SilentInstall, RelativeFolderIsRegisteredAndLinkedAsAFullPath)
+{
+    ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE,
+                          L"/silent \"Reef Game\" " + quote(fixture_path("install_game.apk")), temp),
+              0u);
+    EXPECT_EQ(game_data_difference("install_game"), "");
+    expect_text(L"InstallLocation", folder);
+    expect_text(L"UninstallString", L"\"" + folder + L"\\uninstall.exe\" /uninstall");
+    ShortcutView link = read_shortcut(shortcut_path(known_folder_path(FOLDERID_Programs)));
+    EXPECT_EQ(link.target, folder + L"\\gloamreef.exe");
+    EXPECT_EQ(link.working_folder, folder);
+}
+
+TEST_F(SilentInstall, DriveRootIsRefusedWithoutWritingAnything)
+{
+    ASSERT_TRUE(map_drive(L'Q', temp));
+    // "Q:" is the drive's root too, not its current folder.
+    for (const wchar_t* root : {L"Q:\\", L"Q:"}) {
+        EXPECT_EQ(silent(root, fixture_path("install_game.apk")), 1u) << wide_to_utf8(root);
+    }
+    unmap_drive(L'Q');
+    EXPECT_TRUE(read_tree(temp).empty());
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 0u);
+}
+
 TEST_F(SilentInstall, FailuresExitWithOneAndRegisterNothing)
 {
     EXPECT_EQ(silent(folder, fixture_path("install_no_library.apk")), 1u);

@@ -1,10 +1,14 @@
-// Installs started from the window: the stages it shows, the end-of-install
-// question, a failed install and its retry, and closing during and after.
+// Installs started from the window: the stages and progress it shows, the
+// end-of-install question, a failed install and its retry, closing and
+// log-off during and after, and the folders it installs into.
 #include <shlobj.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 
 #include "app/text.h"
+#include "install/layout.h"
 #include "support/fixture_files.h"
 #include "support/install_inspection.h"
 #include "support/test_support.h"
@@ -50,10 +54,12 @@ class InstallFlowTest : public SetupWindowTest {
 protected:
     void SetUp() override
     {
-        SetupWindowTest::SetUp();
         temp = make_temp_folder(L"flow");
         ASSERT_FALSE(temp.empty());
         folder = temp + L"\\Reef";
+        // A relative folder typed in the window is taken against this one.
+        start_folder = temp;
+        SetupWindowTest::SetUp();
     }
 
     void TearDown() override
@@ -69,8 +75,9 @@ protected:
         set_control_text(control(IDC_APK), apk);
     }
 
-    // Follows the status line until the window shows a message box; records
-    // every distinct status text on the way.
+    // Follows the status line and the progress bar until the window shows a
+    // message box; records every distinct status text and every position the
+    // bar showed on the way.
     MessageBoxView watch_until_box()
     {
         std::wstring last = status_text();
@@ -80,6 +87,12 @@ protected:
             if (now != last) {
                 status_texts.push_back(now);
                 last = now;
+            }
+            if (progress_visible()) {
+                int position = progress_position();
+                if (progress_seen.empty() || progress_seen.back() != position) {
+                    progress_seen.push_back(position);
+                }
             }
             // Looking for the box costs more than reading a text: not every time.
             if (polls % 8 == 0) {
@@ -92,11 +105,22 @@ protected:
         return {};
     }
 
-    MessageBoxView install_and_watch()
+    MessageBoxView install_and_watch(int enter_in = 0)
     {
         status_texts.clear();
-        press_button(window, IDC_INSTALL);
+        progress_seen.clear();
+        if (enter_in != 0) {
+            press_enter_in(enter_in);
+        } else {
+            press_button(window, IDC_INSTALL);
+        }
         return watch_until_box();
+    }
+
+    bool progress_visible() const { return IsWindowVisible(control(IDC_PROGRESS)) != FALSE; }
+    int progress_position() const
+    {
+        return static_cast<int>(SendMessageW(control(IDC_PROGRESS), PBM_GETPOS, 0, 0));
     }
 
     void expect_question(const MessageBoxView& box)
@@ -106,6 +130,9 @@ protected:
         EXPECT_EQ(status_text(), installed_text);
         // They stay disabled until the window is gone.
         EXPECT_TRUE(input_controls_enabled(false));
+        // The bar went to its end and was hidden again with the install.
+        EXPECT_FALSE(progress_visible());
+        EXPECT_EQ(progress_position(), 100);
     }
 
     void expect_failure_box(const MessageBoxView& box, const std::wstring& failure_text)
@@ -114,6 +141,7 @@ protected:
         expect_window_box(box, failure_text, {IDOK}, IDI_ERROR);
         EXPECT_EQ(status_text(), not_installed_text);
         EXPECT_TRUE(input_controls_enabled(false));
+        EXPECT_FALSE(progress_visible());
     }
 
     void dismiss(const MessageBoxView& box, int button)
@@ -125,6 +153,7 @@ protected:
     std::wstring temp;
     std::wstring folder;
     std::vector<std::wstring> status_texts;
+    std::vector<int> progress_seen;
 };
 
 TEST_F(InstallFlowTest, YesStartsTheGameInTheInstallFolderAndEndsTheWindow)
@@ -214,12 +243,16 @@ TEST_F(InstallFlowTest, ClosingAfterAFailureEndsTheProgram)
     EXPECT_EQ(finish(), 0u);
 }
 
-TEST_F(InstallFlowTest, ClosingDuringAnInstallDoesNothing)
+TEST_F(InstallFlowTest, ClosingOrLoggingOffDuringAnInstallDoesNothing)
 {
+    // Idle, the window lets the session end.
+    EXPECT_NE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
     fill_in(folder, fixture_path("window_slow_game.apk"));
     press_button(window, IDC_INSTALL);
     ASSERT_TRUE(wait_until([&] { return status_text() == importing_text; }, 10000));
     EXPECT_TRUE(input_controls_enabled(false));
+    EXPECT_TRUE(progress_visible());
+    EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
 
     // Sent, so they have been handled when the calls return: the window
     // stays, whether asked directly or through the title bar's close command.
@@ -240,7 +273,58 @@ TEST_F(InstallFlowTest, ClosingDuringAnInstallDoesNothing)
     MessageBoxView box = watch_until_box();
     expect_question(box);
     EXPECT_TRUE(in_order(status_texts, {copying_text, shortcuts_text, installed_text}));
+    // The bar never went back.
+    EXPECT_TRUE(std::is_sorted(progress_seen.begin(), progress_seen.end()));
+    EXPECT_NE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
     dismiss(box, IDNO);
     EXPECT_EQ(finish(), 0u);
     EXPECT_FALSE(path_exists(second));
+}
+
+TEST_F(InstallFlowTest, PastedAndRelativePathsInstallIntoTheAbsoluteFolder)
+{
+    // As Explorer's "Copy as path" gives them; the folder relative to the
+    // setup's working folder. Enter in the APK field installs.
+    fill_in(L"\"Reef\"", quote(fixture_path("install_game.apk")));
+    MessageBoxView box = install_and_watch(IDC_APK);
+    expect_question(box);
+    EXPECT_EQ(game_data_difference(folder, "install_game"), "");
+    RegistryValue location = read_registry_value(HKEY_CURRENT_USER, uninstall_key_path,
+                                                 L"InstallLocation");
+    EXPECT_EQ(location.bytes, registry_text(folder));
+    EXPECT_EQ(read_registry_value(HKEY_CURRENT_USER, uninstall_key_path, L"UninstallString").bytes,
+              registry_text(L"\"" + folder + L"\\uninstall.exe\" /uninstall"));
+    ShortcutView link = read_shortcut(shortcut_path(known_folder_path(FOLDERID_Programs)));
+    EXPECT_EQ(link.target, folder + L"\\gloamreef.exe");
+    EXPECT_EQ(link.working_folder, folder);
+    dismiss(box, IDNO);
+    EXPECT_EQ(finish(), 0u);
+}
+
+TEST_F(InstallFlowTest, FolderWithOtherFilesIsInstalledIntoOnlyOnYes)
+{
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(write_file(folder + L"\\letter.txt", "mine"));
+    // Enter in the folder field installs.
+    fill_in(folder + L"\\", fixture_path("install_game.apk"));
+    MessageBoxView box = install_expecting_box(IDC_FOLDER);
+    ASSERT_NE(box.window, nullptr);
+    const std::wstring question = L"The folder\n" + folder +
+                                  L"\nalready exists and holds other files. Install the game "
+                                  L"there anyway?";
+    expect_window_box(box, question, {IDYES, IDNO}, IDI_WARNING);
+    EXPECT_EQ(box.default_button, IDNO);
+    dismiss(box, IDNO);
+    EXPECT_TRUE(wait_until([&] { return IsWindowEnabled(window) != FALSE; }, 3000));
+    EXPECT_TRUE(input_controls_enabled(true));
+    EXPECT_FALSE(progress_visible());
+    EXPECT_EQ(read_tree(folder).size(), 1u) << "No changed the folder";
+
+    box = install_expecting_box();
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.text, question);
+    dismiss(box, IDYES);
+    expect_question(watch_until_box());
+    EXPECT_TRUE(path_exists(folder + L"\\gloamreef.exe"));
+    EXPECT_EQ(read_file(folder + L"\\letter.txt"), "mine");
 }

@@ -1,8 +1,10 @@
-// The window as it first appears: frame, controls, initial state, Tab order.
+// The window as it first appears: frame, controls, initial state, Tab order,
+// at the display scale of the prefix the tests run in.
 #include <vector>
 
 #include "test_paths.h"
 
+#include "app/text.h"
 #include "install/layout.h"
 #include "support/test_support.h"
 #include "window/setup_session.h"
@@ -13,7 +15,7 @@ struct ExpectedControl {
     const wchar_t* class_name;
     const wchar_t* text;
     DWORD style;  // without WS_CHILD | WS_VISIBLE
-    int x, y, width, height;
+    int x, y, width, height;  // at 96 DPI
     int id;
 };
 
@@ -43,8 +45,54 @@ std::vector<ExpectedControl> expected_controls(const std::wstring& folder)
         {L"Static", L"Needs about 400 MB of free space. No administrator rights are required.", 0,
          20, 290, 570, 20, 106},
         {L"Button", L"Install", WS_TABSTOP | BS_DEFPUSHBUTTON, 470, 318, 120, 32, 105},
+        {L"msctls_progress32", L"", 0, 20, 324, 440, 20, 108},
     };
 }
+
+// What the status line shows over an install, besides its first text.
+const wchar_t* const later_status_texts[] = {
+    L"Importing the game data from your APK (this takes a moment)...",
+    L"Copying the game program...", L"Creating shortcuts...", L"Installed.", L"Not installed."};
+
+int scaled(int pixels)
+{
+    return MulDiv(pixels, screen_dpi(), 96);
+}
+
+// The system's message font, which the window gives every control.
+struct MessageFont {
+    HFONT font = nullptr;
+    HDC dc = nullptr;
+    HGDIOBJ previous = nullptr;
+    MessageFont()
+    {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+        font = CreateFontIndirectW(&metrics.lfMessageFont);
+        dc = CreateCompatibleDC(nullptr);
+        previous = SelectObject(dc, font);
+    }
+    ~MessageFont()
+    {
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+        DeleteObject(font);
+    }
+    // The rectangle a static control of this width needs for the text.
+    SIZE wrapped(const std::wstring& text, int width) const
+    {
+        RECT rect{0, 0, width, 0};
+        DrawTextW(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+        return {rect.right, rect.bottom};
+    }
+    int line_width(const std::wstring& text) const
+    {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        return size.cx;
+    }
+};
 
 // Game data in a folder that did not exist; removes every folder it had to
 // make, and nothing that was there before.
@@ -72,7 +120,10 @@ struct PlantedGameData {
 
 } // namespace
 
-TEST_F(SetupWindowTest, MainWindowIsFixedSizeAndCentred)
+// The layout tests, which also run at 120 and 192 DPI.
+class SetupWindowLayout : public SetupWindowTest {};
+
+TEST_F(SetupWindowLayout, MainWindowIsFixedSizeCentredAndOnScreen)
 {
     EXPECT_EQ(window_text(window), setup_title);
     wchar_t class_name[64] = {};
@@ -88,10 +139,23 @@ TEST_F(SetupWindowTest, MainWindowIsFixedSizeAndCentred)
 
     RECT frame;
     GetWindowRect(window, &frame);
-    EXPECT_EQ(frame.right - frame.left, 620);
-    EXPECT_EQ(frame.bottom - frame.top, 400);
-    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - 620) / 2);
-    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - 400) / 2);
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    if (screen_dpi() == 96) {
+        EXPECT_EQ(width, 620);
+        EXPECT_EQ(height, 400);
+    }
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
+    RECT work_area;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_area, 0);
+    EXPECT_TRUE(frame.left >= work_area.left && frame.top >= work_area.top &&
+                frame.right <= work_area.right && frame.bottom <= work_area.bottom);
+    // The client area keeps the right and bottom margins it has at 96 DPI.
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_GE(client.right, scaled(590 + 20));
+    EXPECT_GE(client.bottom, scaled(350 + 20));
 
     // No sizing border: a resize request through the frame does nothing.
     EXPECT_EQ(SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(frame.right - 1, frame.bottom - 1)),
@@ -102,7 +166,7 @@ TEST_F(SetupWindowTest, MainWindowIsFixedSizeAndCentred)
     EXPECT_EQ(finish(), 0u);
 }
 
-TEST_F(SetupWindowTest, ElevenControlsInCreationOrder)
+TEST_F(SetupWindowLayout, ElevenControlsAndTheProgressBarInCreationOrder)
 {
     std::vector<ControlView> controls = read_controls(window);
     std::vector<ExpectedControl> expected = expected_controls(default_install_folder());
@@ -114,18 +178,58 @@ TEST_F(SetupWindowTest, ElevenControlsInCreationOrder)
         EXPECT_EQ(_wcsicmp(actual.class_name.c_str(), wanted.class_name), 0) << actual.class_name.c_str();
         EXPECT_EQ(actual.text, wanted.text);
         EXPECT_EQ(actual.id, wanted.id);
-        EXPECT_EQ(actual.rect.left, wanted.x);
-        EXPECT_EQ(actual.rect.top, wanted.y);
-        EXPECT_EQ(actual.rect.right - actual.rect.left, wanted.width);
-        EXPECT_EQ(actual.rect.bottom - actual.rect.top, wanted.height);
-        // The hint's visibility follows the folder; every other control is visible.
-        DWORD visible = wanted.id == IDC_DATA_HINT ? (actual.style & WS_VISIBLE) : WS_VISIBLE;
+        EXPECT_EQ(actual.rect.left, scaled(wanted.x));
+        EXPECT_EQ(actual.rect.top, scaled(wanted.y));
+        EXPECT_EQ(actual.rect.right - actual.rect.left, scaled(wanted.width));
+        EXPECT_EQ(actual.rect.bottom - actual.rect.top, scaled(wanted.height));
+        // The hint's visibility follows the folder; the progress bar waits for
+        // an install; every other control is visible.
+        DWORD visible = wanted.id == IDC_DATA_HINT ? (actual.style & WS_VISIBLE)
+                        : wanted.id == IDC_PROGRESS ? 0
+                                                    : WS_VISIBLE;
         EXPECT_EQ(actual.style, wanted.style | WS_CHILD | visible);
         bool is_edit = _wcsicmp(wanted.class_name, L"Edit") == 0;
         EXPECT_EQ(actual.extended_style & WS_EX_CLIENTEDGE, is_edit ? WS_EX_CLIENTEDGE : 0u);
     }
     EXPECT_TRUE(is_checked(control(IDC_DESKTOP_SHORTCUT)));
     EXPECT_TRUE(input_controls_enabled(true));
+}
+
+TEST_F(SetupWindowLayout, EveryTextFitsItsControl)
+{
+    MessageFont font;
+    // Font handles cannot be read from another process; an edit field shows
+    // where each character starts in the font the window gives its controls.
+    const std::wstring sample = L"Needs about 400 MB of free space.";
+    set_control_text(control(IDC_APK), sample);
+    LRESULT start = SendMessageW(control(IDC_APK), EM_POSFROMCHAR, 0, 0);
+    LRESULT end = SendMessageW(control(IDC_APK), EM_POSFROMCHAR, sample.size() - 1, 0);
+    EXPECT_EQ(LOWORD(end) - LOWORD(start), font.line_width(sample.substr(0, sample.size() - 1)))
+        << "the controls do not use the system's message font";
+
+    for (const ControlView& view : read_controls(window)) {
+        if (_wcsicmp(view.class_name.c_str(), L"Static") != 0) {
+            continue;
+        }
+        std::vector<std::wstring> texts = {view.text};
+        if (view.id == IDC_STATUS) {
+            texts.insert(texts.end(), std::begin(later_status_texts), std::end(later_status_texts));
+        }
+        int width = view.rect.right - view.rect.left;
+        int height = view.rect.bottom - view.rect.top;
+        for (const std::wstring& text : texts) {
+            SIZE needed = font.wrapped(text, width);
+            EXPECT_LE(needed.cy, height) << "cut off: " << wide_to_utf8(text);
+            EXPECT_LE(needed.cx, width) << "cut off: " << wide_to_utf8(text);
+        }
+    }
+    // Every control lies inside the client area.
+    RECT client;
+    GetClientRect(window, &client);
+    for (const ControlView& view : read_controls(window)) {
+        EXPECT_LE(view.rect.right, client.right) << view.id;
+        EXPECT_LE(view.rect.bottom, client.bottom) << view.id;
+    }
 }
 
 TEST_F(SetupWindowTest, TabVisitsTheInputControlsInOrder)
