@@ -44,57 +44,39 @@ struct InflateGuard {
 
 }  // namespace
 
+unsigned char* EntryBuffers::input()
+{
+    if (!input_) {
+        input_.reset(new unsigned char[kChunkSize]);
+    }
+    return input_.get();
+}
+
+unsigned char* EntryBuffers::output()
+{
+    if (!output_) {
+        output_.reset(new unsigned char[kChunkSize]);
+    }
+    return output_.get();
+}
+
 ApkArchive::ApkArchive() = default;
 ApkArchive::~ApkArchive() = default;
-
-void ApkArchive::make_buffers()
-{
-    if (!input_chunk_) {
-        input_chunk_.reset(new unsigned char[kChunkSize]);
-        output_chunk_.reset(new unsigned char[kChunkSize]);
-    }
-}
-
-bool ApkArchive::read_at(uint64_t offset, unsigned char* buffer, size_t size)
-{
-    if (offset > file_size_ || size > file_size_ - offset) {
-        return false;
-    }
-    auto position = static_cast<std::streamoff>(offset);
-    if (file_.pubseekpos(position, std::ios_base::in) != std::streampos(position)) {
-        return false;
-    }
-    return size == 0 || file_.sgetn(reinterpret_cast<char*>(buffer),
-                                     static_cast<std::streamsize>(size)) ==
-                            static_cast<std::streamsize>(size);
-}
 
 bool ApkArchive::open(const std::string& apk_path)
 {
     entries_.clear();
-    if (file_.is_open()) {
-        file_.close();
-    }
-    std::filesystem::path path = std::filesystem::u8path(apk_path);
-    // Unbuffered: every read is a large chunk or a header fetched after a seek.
-    file_.pubsetbuf(nullptr, 0);
-    if (!file_.open(path, std::ios_base::in | std::ios_base::binary)) {
+    if (file_.open(std::filesystem::u8path(apk_path)) != 0) {
         log_message('E', "cannot open APK %s", apk_path.c_str());
         return false;
     }
-    std::streampos end = file_.pubseekoff(0, std::ios_base::end, std::ios_base::in);
-    if (end == std::streampos(-1)) {
-        log_message('E', "%s is not a valid APK/zip file", apk_path.c_str());
-        return false;
-    }
-    file_size_ = static_cast<uint64_t>(static_cast<std::streamoff>(end));
-
-    uint64_t window_size = std::min(file_size_, kEndSearchWindow);
+    uint64_t file_size = file_.size();
+    uint64_t window_size = std::min(file_size, kEndSearchWindow);
     std::vector<unsigned char> window(static_cast<size_t>(window_size));
     bool found = false;
     size_t record = 0;
     if (window_size >= kEndRecordSize &&
-        read_at(file_size_ - window_size, window.data(), window.size())) {
+        file_.read_at(file_size - window_size, window.data(), window.size())) {
         for (size_t i = window.size() - kEndRecordSize + 1; i-- > 0;) {
             if (read_u32(&window[i]) == kEndSignature) {
                 record = i;
@@ -117,11 +99,11 @@ bool ApkArchive::read_central_directory(uint64_t offset, uint32_t size, uint16_t
 {
     // Checked before allocating: a directory must lie inside the file (zip64
     // markers such as 0xFFFFFFFF fail here).
-    if (offset > file_size_ || size > file_size_ - offset) {
+    if (offset > file_.size() || size > file_.size() - offset) {
         return false;
     }
     std::vector<unsigned char> directory(size);
-    if (!read_at(offset, directory.data(), directory.size())) {
+    if (!file_.read_at(offset, directory.data(), directory.size())) {
         return false;
     }
     if (count == 0 || size < kCentralHeaderSize) {
@@ -175,15 +157,15 @@ void ApkArchive::set_data_limits(uint64_t directory_offset)
         if (shared) {
             entry.data_limit = entry.local_header_offset;
         } else {
-            entry.data_limit = next == starts.end() ? file_size_ : *next;
+            entry.data_limit = next == starts.end() ? file_.size() : *next;
         }
     }
 }
 
-bool ApkArchive::find_entry_data(const ApkEntry& entry, uint64_t& data_offset)
+bool ApkArchive::find_entry_data(const ApkEntry& entry, uint64_t& data_offset) const
 {
     unsigned char header[kLocalHeaderSize];
-    if (!file_.is_open() || !read_at(entry.local_header_offset, header, sizeof header) ||
+    if (!file_.is_open() || !file_.read_at(entry.local_header_offset, header, sizeof header) ||
         read_u32(header) != kLocalSignature) {
         return false;
     }
@@ -191,13 +173,17 @@ bool ApkArchive::find_entry_data(const ApkEntry& entry, uint64_t& data_offset)
                   read_u16(header + 28);
     // The data must lie inside the file, and inside the entry's own stretch of
     // it, before any of it is read.
-    uint64_t limit = std::min(file_size_, entry.data_limit);
-    return data_offset <= limit && entry.compressed_size <= limit - data_offset &&
-           file_.pubseekpos(static_cast<std::streamoff>(data_offset), std::ios_base::in) ==
-               std::streampos(static_cast<std::streamoff>(data_offset));
+    uint64_t limit = std::min(file_.size(), entry.data_limit);
+    return data_offset <= limit && entry.compressed_size <= limit - data_offset;
 }
 
 StreamResult ApkArchive::stream_entry(const ApkEntry& entry, const ContentSink& sink)
+{
+    return stream_entry(entry, sink, buffers_);
+}
+
+StreamResult ApkArchive::stream_entry(const ApkEntry& entry, const ContentSink& sink,
+                                      EntryBuffers& buffers) const
 {
     if (entry.method != 0 && entry.method != 8) {
         return StreamResult::bad_entry;
@@ -206,32 +192,33 @@ StreamResult ApkArchive::stream_entry(const ApkEntry& entry, const ContentSink& 
     if (!find_entry_data(entry, data_offset)) {
         return StreamResult::bad_entry;
     }
-    make_buffers();
-    return entry.method == 0 ? copy_stored(entry, sink) : inflate_deflated(entry, sink);
+    return entry.method == 0 ? copy_stored(entry, data_offset, sink, buffers)
+                             : inflate_deflated(entry, data_offset, sink, buffers);
 }
 
-// Reads sequentially from the data offset that find_entry_data left.
-StreamResult ApkArchive::copy_stored(const ApkEntry& entry, const ContentSink& sink)
+StreamResult ApkArchive::copy_stored(const ApkEntry& entry, uint64_t data_offset,
+                                     const ContentSink& sink, EntryBuffers& buffers) const
 {
+    unsigned char* chunk = buffers.input();
     uLong crc = crc32(0L, Z_NULL, 0);
     uint64_t remaining = entry.compressed_size;
     while (remaining > 0) {
         size_t piece = static_cast<size_t>(std::min<uint64_t>(remaining, kChunkSize));
-        if (file_.sgetn(reinterpret_cast<char*>(input_chunk_.get()),
-                        static_cast<std::streamsize>(piece)) !=
-            static_cast<std::streamsize>(piece)) {
+        if (!file_.read_at(data_offset, chunk, piece)) {
             return StreamResult::bad_entry;
         }
-        crc = crc32(crc, input_chunk_.get(), static_cast<uInt>(piece));
-        if (!sink(input_chunk_.get(), piece)) {
+        crc = crc32(crc, chunk, static_cast<uInt>(piece));
+        if (!sink(chunk, piece)) {
             return StreamResult::sink_failed;
         }
+        data_offset += piece;
         remaining -= piece;
     }
     return crc == entry.crc32 ? StreamResult::done : StreamResult::bad_entry;
 }
 
-StreamResult ApkArchive::inflate_deflated(const ApkEntry& entry, const ContentSink& sink)
+StreamResult ApkArchive::inflate_deflated(const ApkEntry& entry, uint64_t data_offset,
+                                          const ContentSink& sink, EntryBuffers& buffers) const
 {
     // Some writers store an empty file as a deflated entry with no data at all.
     if (entry.compressed_size == 0) {
@@ -243,22 +230,23 @@ StreamResult ApkArchive::inflate_deflated(const ApkEntry& entry, const ContentSi
         return StreamResult::bad_entry;
     }
     InflateGuard guard{&stream};
+    unsigned char* input = buffers.input();
+    unsigned char* output = buffers.output();
     uLong crc = crc32(0L, Z_NULL, 0);
     uint64_t input_left = entry.compressed_size;
     uint64_t produced = 0;
     for (;;) {
         if (stream.avail_in == 0 && input_left > 0) {
             size_t piece = static_cast<size_t>(std::min<uint64_t>(input_left, kChunkSize));
-            if (file_.sgetn(reinterpret_cast<char*>(input_chunk_.get()),
-                            static_cast<std::streamsize>(piece)) !=
-                static_cast<std::streamsize>(piece)) {
+            if (!file_.read_at(data_offset, input, piece)) {
                 return StreamResult::bad_entry;
             }
-            stream.next_in = input_chunk_.get();
+            data_offset += piece;
+            stream.next_in = input;
             stream.avail_in = static_cast<uInt>(piece);
             input_left -= piece;
         }
-        stream.next_out = output_chunk_.get();
+        stream.next_out = output;
         stream.avail_out = static_cast<uInt>(kChunkSize);
         int status = inflate(&stream, Z_NO_FLUSH);
         size_t got = kChunkSize - stream.avail_out;
@@ -267,8 +255,8 @@ StreamResult ApkArchive::inflate_deflated(const ApkEntry& entry, const ContentSi
             if (produced > entry.uncompressed_size) {
                 return StreamResult::bad_entry;
             }
-            crc = crc32(crc, output_chunk_.get(), static_cast<uInt>(got));
-            if (!sink(output_chunk_.get(), got)) {
+            crc = crc32(crc, output, static_cast<uInt>(got));
+            if (!sink(output, got)) {
                 return StreamResult::sink_failed;
             }
         }
@@ -297,7 +285,7 @@ bool ApkArchive::extract_entry(const ApkEntry& entry, std::vector<unsigned char>
                             ? entry.compressed_size
                             : std::min<uint64_t>(entry.uncompressed_size,
                                                  uint64_t{entry.compressed_size} * kDeflateMaxRatio + 1024);
-    if (entry.compressed_size <= file_size_) {
+    if (entry.compressed_size <= file_.size()) {
         bytes.reserve(static_cast<size_t>(std::min(expected, kReserveCap)));
     }
     StreamResult result = stream_entry(entry, [&bytes](const unsigned char* data, size_t size) {

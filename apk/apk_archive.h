@@ -4,11 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "apk/file_io.h"
 
 struct ApkEntry {
     std::string name;  // raw bytes from the central directory, not decoded
@@ -23,6 +24,13 @@ struct ApkEntry {
     uint64_t data_limit = 0;
 };
 
+// What extracting the entry gives when it succeeds: a stored entry is copied
+// as it is, a deflated one must inflate to exactly its declared size.
+inline uint64_t extracted_size(const ApkEntry& entry)
+{
+    return entry.method == 0 ? entry.compressed_size : entry.uncompressed_size;
+}
+
 // Takes the content of an entry piece by piece; returns false to stop.
 using ContentSink = std::function<bool(const unsigned char* data, size_t size)>;
 
@@ -30,6 +38,20 @@ enum class StreamResult {
     done,
     bad_entry,    // the entry cannot be extracted: damaged, truncated or unsupported
     sink_failed,  // the sink refused a piece
+};
+
+// The read and inflate buffers of one thread. Each thread that streams
+// entries of one archive at the same time needs its own.
+class EntryBuffers {
+public:
+    unsigned char* input();
+    unsigned char* output();
+
+private:
+    // Allocated on first use and left uninitialised: every byte used is
+    // written by a read or by inflate first.
+    std::unique_ptr<unsigned char[]> input_;
+    std::unique_ptr<unsigned char[]> output_;
 };
 
 class ApkArchive {
@@ -50,23 +72,23 @@ public:
     // entries of any size. The sink sees every piece before the CRC-32 is
     // known to match: on bad_entry the caller must discard what it received.
     StreamResult stream_entry(const ApkEntry& entry, const ContentSink& sink);
+    // The same with the calling thread's own buffers: safe on several threads
+    // at once, as it reads the file only at explicit offsets.
+    StreamResult stream_entry(const ApkEntry& entry, const ContentSink& sink,
+                              EntryBuffers& buffers) const;
 
     const std::vector<ApkEntry>& entries() const { return entries_; }
 
 private:
-    bool read_at(uint64_t offset, unsigned char* buffer, size_t size);
     bool read_central_directory(uint64_t offset, uint32_t size, uint16_t count);
     void set_data_limits(uint64_t directory_offset);
-    bool find_entry_data(const ApkEntry& entry, uint64_t& data_offset);
-    StreamResult copy_stored(const ApkEntry& entry, const ContentSink& sink);
-    StreamResult inflate_deflated(const ApkEntry& entry, const ContentSink& sink);
-    void make_buffers();
+    bool find_entry_data(const ApkEntry& entry, uint64_t& data_offset) const;
+    StreamResult copy_stored(const ApkEntry& entry, uint64_t data_offset, const ContentSink& sink,
+                             EntryBuffers& buffers) const;
+    StreamResult inflate_deflated(const ApkEntry& entry, uint64_t data_offset,
+                                  const ContentSink& sink, EntryBuffers& buffers) const;
 
-    std::filebuf file_;
-    uint64_t file_size_ = 0;
+    ReadOnlyFile file_;
     std::vector<ApkEntry> entries_;
-    // Allocated once per archive and left uninitialised: every byte used is
-    // written by a read or by inflate first.
-    std::unique_ptr<unsigned char[]> input_chunk_;
-    std::unique_ptr<unsigned char[]> output_chunk_;
+    EntryBuffers buffers_;
 };

@@ -39,10 +39,11 @@ struct ImportRun {
     ScratchFolder scratch;
     fs::path target = scratch.path() / "gamedata";
 
-    bool import(const std::string& apk)
+    bool import(const std::string& apk, const ImportOptions& options = {},
+                ImportOutcome* outcome = nullptr)
     {
         last_error.clear();
-        return import_game_data(fixture(apk), target.u8string());
+        return import_game_data(fixture(apk), target.u8string(), options, outcome);
     }
     std::string file(const std::string& relative) const
     {
@@ -137,12 +138,65 @@ TEST(GameDataImport, DamagedLibraryCandidateFallsBackToTheNext)
 
 TEST(GameDataImport, ReportsArchivesThatCannotBeRead)
 {
+    for (const char* apk : {"no_such.apk", "not_zip.bin"}) {
+        SCOPED_TRACE(apk);
+        ImportRun run;
+        ImportOutcome outcome;
+        EXPECT_FALSE(run.import(apk, {}, &outcome));
+        std::string text = last_error;
+        EXPECT_EQ(outcome.fault, ImportFault::archive);
+        EXPECT_EQ(outcome.os_error, 0);
+        ImportPlan plan;
+        last_error.clear();
+        EXPECT_FALSE(plan_import(fixture(apk), plan));
+        EXPECT_EQ(last_error, text);
+    }
+    EXPECT_EQ(last_error, fixture("not_zip.bin") + " is not a valid APK/zip file");
     ImportRun missing;
     EXPECT_FALSE(missing.import("no_such.apk"));
     EXPECT_EQ(last_error, "cannot open APK " + fixture("no_such.apk"));
-    ImportRun garbage;
-    EXPECT_FALSE(garbage.import("not_zip.bin"));
-    EXPECT_EQ(last_error, fixture("not_zip.bin") + " is not a valid APK/zip file");
+}
+
+// The total is known before the first write and is what gets written; the
+// plan, from the directory alone, counts the same when the library is the
+// largest candidate and comes from the lib folder.
+TEST(GameDataImport, ProgressAndPlanCountWhatIsWritten)
+{
+    for (const char* apk : {"import_1_5_mb.zip", "infozip_apk.zip", "import_utf8_names.zip",
+                            "import_guest.zip"}) {
+        SCOPED_TRACE(apk);
+        ImportRun run;
+        std::vector<uint64_t> written;
+        uint64_t total = 0;
+        ImportOptions options;
+        options.progress = [&](uint64_t bytes, uint64_t bytes_total) {
+            EXPECT_TRUE(written.empty() || (bytes >= written.back() && bytes_total == total));
+            EXPECT_LE(bytes, bytes_total);
+            written.push_back(bytes);
+            total = bytes_total;
+        };
+        ASSERT_TRUE(run.import(apk, options)) << last_error;
+        uint64_t on_disk = 0;
+        std::vector<std::string> files = files_under(run.target);
+        for (const std::string& name : files) {
+            on_disk += fs::file_size(run.target / fs::u8path(name));
+        }
+        ASSERT_FALSE(written.empty());
+        EXPECT_EQ(written.back(), on_disk);
+        EXPECT_EQ(total, on_disk);
+
+        ImportPlan plan;
+        ASSERT_TRUE(plan_import(fixture(apk), plan));
+        // With the guest library the plan still counts the marker and the
+        // largest candidate, an upper bound.
+        bool marker = fs::exists(run.target / "atc_textures");
+        EXPECT_EQ(plan.files, files.size() + (marker ? 0 : 1));
+        if (marker) {
+            EXPECT_EQ(plan.bytes, on_disk);
+        } else {
+            EXPECT_GE(plan.bytes, on_disk + kMarkerText.size());
+        }
+    }
 }
 
 TEST(GameDataImport, AssetThatFailsToExtractStopsTheImport)

@@ -58,11 +58,12 @@ private:
     std::string reason_;
 };
 
-bool run_import(const std::string& apk, const fs::path& target, std::string& raised)
+bool run_import(const std::string& apk, const fs::path& target, std::string& raised,
+                ImportOutcome* outcome = nullptr)
 {
     last_error.clear();
     try {
-        return import_game_data(apk, target.u8string());
+        return import_game_data(apk, target.u8string(), {}, outcome);
     } catch (const std::exception& error) {
         raised = error.what();
     }
@@ -80,8 +81,11 @@ TEST(ImportFaults, FullDiskFailsWithTheFileAndLeavesNoHalfFile)
     }
     fs::path target = scratch.path() / "disk" / "gamedata.new";
     std::string raised;
-    EXPECT_FALSE(run_import(fixture("hostile/three_megabytes.apk"), target, raised));
+    ImportOutcome outcome;
+    EXPECT_FALSE(run_import(fixture("hostile/three_megabytes.apk"), target, raised, &outcome));
     EXPECT_EQ(raised, "");
+    EXPECT_EQ(outcome.fault, ImportFault::output);
+    EXPECT_EQ(outcome.os_error, ENOSPC);
     ASSERT_TRUE(starts_with(last_error, "cannot write " + target.u8string() + "/assets/noise"))
         << last_error;
     // The file that did not fit is gone; only complete assets stay.
@@ -107,9 +111,17 @@ TEST(ImportFaults, ReadOnlyFolderFailsWithoutRaising)
 
     fs::path target = scratch.path() / "disk" / "Reef" / "gamedata.new";
     std::string raised;
-    EXPECT_FALSE(run_import(fixture("install_game.apk"), target, raised));
+    ImportOutcome outcome;
+    EXPECT_FALSE(run_import(fixture("install_game.apk"), target, raised, &outcome));
     EXPECT_EQ(raised, "");
     EXPECT_EQ(last_error, "cannot create the folder " + target.u8string());
+    EXPECT_EQ(outcome.fault, ImportFault::output);
+    EXPECT_EQ(outcome.os_error, EROFS);
+
+    // The APK's own faults stay the APK's, on a disk that takes nothing.
+    EXPECT_FALSE(run_import(fixture("not_zip.bin"), target, raised, &outcome));
+    EXPECT_EQ(outcome.fault, ImportFault::archive);
+    EXPECT_EQ(outcome.os_error, 0);
     EXPECT_EQ(read_all(scratch.path() / "disk" / "Reef" / "gamedata" / "libGloamReef.so"), "old");
 }
 
@@ -172,10 +184,12 @@ TEST(ImportFaults, ApkTruncatedDuringTheImportFailsCleanly)
         });
         started = true;
         std::string raised;
-        bool imported = run_import(apk.u8string(), target, raised);
+        ImportOutcome outcome;
+        bool imported = run_import(apk.u8string(), target, raised, &outcome);
         cutter.join();
         EXPECT_EQ(raised, "");
         if (!imported) {
+            EXPECT_EQ(outcome.fault, ImportFault::archive);
             EXPECT_TRUE(last_error == apk.u8string() + " is not a valid APK/zip file" ||
                         starts_with(last_error, "failed to extract assets/") ||
                         starts_with(last_error, "no 32-bit ARM libGloamReef.so"))
