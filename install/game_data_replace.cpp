@@ -72,7 +72,8 @@ bool put_in_place(const std::wstring& staging, const std::wstring& install_folde
 
 } // namespace
 
-bool replace_game_data(const std::wstring& apk_path, const std::wstring& install_folder)
+bool replace_game_data(const std::wstring& apk_path, const std::wstring& install_folder,
+                       const ImportOptions& options)
 {
     std::wstring staging = staged_game_data_folder(install_folder);
     // A leftover of an interrupted install; if it cannot be cleared (a link
@@ -83,7 +84,7 @@ bool replace_game_data(const std::wstring& apk_path, const std::wstring& install
     }
     bool imported = false;
     try {
-        imported = import_game_data(wide_to_utf8(apk_path), wide_to_utf8(staging));
+        imported = import_game_data(wide_to_utf8(apk_path), wide_to_utf8(staging), options);
     } catch (...) {
         remove_tree(staging);
         throw;

@@ -36,7 +36,12 @@ void import_stage(const std::wstring& folder, const std::wstring& apk_path)
 {
     report_stage(L"Importing the game data from your APK (this takes a moment)...");
     last_error.clear();
-    if (!replace_game_data(apk_path, folder)) {
+    ImportOptions options;
+    // On the import's threads: the report only posts, it never waits for the window.
+    options.progress = [](uint64_t bytes_written, uint64_t bytes_total) {
+        report_progress(import_progress_percent(bytes_written, bytes_total));
+    };
+    if (!replace_game_data(apk_path, folder, options)) {
         throw L"The game data could not be imported from that file.\n\n" +
             utf8_to_wide(last_error) +
             L"\n\nIt has to be the Android APK of Gloam Reef (2011, Ostrane / Quillmoor).";
