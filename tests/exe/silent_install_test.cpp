@@ -148,18 +148,6 @@ TEST_F(SilentInstall, RelativeFolderIsRegisteredAndLinkedAsAFullPath)
     EXPECT_EQ(link.working_folder, folder);
 }
 
-TEST_F(SilentInstall, DriveRootIsRefusedWithoutWritingAnything)
-{
-    ASSERT_TRUE(map_drive(L'Q', temp));
-    // "Q:" is the drive's root too, not its current folder.
-    for (const wchar_t* root : {L"Q:\\", L"Q:"}) {
-        EXPECT_EQ(silent(root, fixture_path("install_game.apk")), 1u) << wide_to_utf8(root);
-    }
-    unmap_drive(L'Q');
-    EXPECT_TRUE(read_tree(temp).empty());
-    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 0u);
-}
-
 TEST_F(SilentInstall, FailuresExitWithOneAndRegisterNothing)
 {
     EXPECT_EQ(silent(folder, fixture_path("install_no_library.apk")), 1u);
@@ -171,6 +159,13 @@ TEST_F(SilentInstall, FailuresExitWithOneAndRegisterNothing)
     ASSERT_TRUE(write_file(temp + L"\\blocker", "a file"));
     EXPECT_EQ(silent(temp + L"\\blocker", fixture_path("install_game.apk")), 1u);
     EXPECT_EQ(read_file(temp + L"\\blocker"), "a file");
+
+    // A drive's root, also as the bare drive, is refused before anything is written.
+    ASSERT_TRUE(map_drive(L'Q', temp));
+    EXPECT_EQ(silent(L"Q:\\", fixture_path("install_game.apk")), 1u);
+    EXPECT_EQ(silent(L"Q:", fixture_path("install_game.apk")), 1u);
+    unmap_drive(L'Q');
+    EXPECT_EQ(read_tree(temp).size(), 1u);
 }
 
 TEST_F(SilentInstall, ProgramOnlyUpdateKeepsGameDataUserDataAndMods)

@@ -354,11 +354,3 @@ DWORD window_process(HWND window)
     GetWindowThreadProcessId(window, &process_id);
     return process_id;
 }
-
-int screen_dpi()
-{
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}

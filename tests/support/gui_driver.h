@@ -55,9 +55,6 @@ HWND focused_window(HWND window);
 // Gives a control of another process the keyboard focus, as a click would.
 bool focus_control(HWND control);
 
-// The screen's dots per inch as a system-DPI aware program sees them.
-int screen_dpi();
-
 bool is_checked(HWND check_box);
 
 // Asks a window to close, as its title bar's close button does (posted).

@@ -1,6 +1,5 @@
 // Installs started from the window: the stages and progress it shows, the
-// end-of-install question, a failed install and its retry, closing and
-// log-off during and after, and the folders it installs into.
+// end-of-install question, a failed install and its retry, closing and log-off.
 #include <shlobj.h>
 
 #include <commctrl.h>
@@ -57,8 +56,7 @@ protected:
         temp = make_temp_folder(L"flow");
         ASSERT_FALSE(temp.empty());
         folder = temp + L"\\Reef";
-        // A relative folder typed in the window is taken against this one.
-        start_folder = temp;
+        start_folder = temp;  // what a relative folder is taken against
         SetupWindowTest::SetUp();
     }
 
@@ -76,8 +74,7 @@ protected:
     }
 
     // Follows the status line and the progress bar until the window shows a
-    // message box; records every distinct status text and every position the
-    // bar showed on the way.
+    // message box; records every distinct text and bar position on the way.
     MessageBoxView watch_until_box()
     {
         std::wstring last = status_text();
@@ -88,11 +85,9 @@ protected:
                 status_texts.push_back(now);
                 last = now;
             }
-            if (progress_visible()) {
-                int position = progress_position();
-                if (progress_seen.empty() || progress_seen.back() != position) {
-                    progress_seen.push_back(position);
-                }
+            if (progress_visible() &&
+                (progress_seen.empty() || progress_seen.back() != progress_position())) {
+                progress_seen.push_back(progress_position());
             }
             // Looking for the box costs more than reading a text: not every time.
             if (polls % 8 == 0) {
@@ -109,11 +104,7 @@ protected:
     {
         status_texts.clear();
         progress_seen.clear();
-        if (enter_in != 0) {
-            press_enter_in(enter_in);
-        } else {
-            press_button(window, IDC_INSTALL);
-        }
+        enter_in != 0 ? press_enter_in(enter_in) : void(press_button(window, IDC_INSTALL));
         return watch_until_box();
     }
 
@@ -158,10 +149,15 @@ protected:
 
 TEST_F(InstallFlowTest, YesStartsTheGameInTheInstallFolderAndEndsTheWindow)
 {
-    // Trailing backslashes and blanks do not reach the install.
-    fill_in(folder + L"\\ \\ ", fixture_path("install_game.apk"));
-    MessageBoxView box = install_and_watch();
+    // Pasted with quotes, relative, with trailing backslashes and blanks: the
+    // install gets the full folder. Enter in the APK field installs.
+    fill_in(L"\"Reef\\ \\\" ", quote(fixture_path("install_game.apk")));
+    MessageBoxView box = install_and_watch(IDC_APK);
     expect_question(box);
+    EXPECT_EQ(read_registry_value(HKEY_CURRENT_USER, uninstall_key_path, L"InstallLocation").bytes,
+              registry_text(folder));
+    EXPECT_EQ(read_shortcut(shortcut_path(known_folder_path(FOLDERID_Programs))).target,
+              folder + L"\\gloamreef.exe");
     EXPECT_TRUE(in_order(status_texts, {importing_text, copying_text, shortcuts_text,
                                         installed_text}));
     EXPECT_TRUE(path_exists(folder + L"\\gloamreef.exe"));
@@ -245,7 +241,6 @@ TEST_F(InstallFlowTest, ClosingAfterAFailureEndsTheProgram)
 
 TEST_F(InstallFlowTest, ClosingOrLoggingOffDuringAnInstallDoesNothing)
 {
-    // Idle, the window lets the session end.
     EXPECT_NE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
     fill_in(folder, fixture_path("window_slow_game.apk"));
     press_button(window, IDC_INSTALL);
@@ -283,50 +278,20 @@ TEST_F(InstallFlowTest, ClosingOrLoggingOffDuringAnInstallDoesNothing)
     EXPECT_FALSE(path_exists(second));
 }
 
-TEST_F(InstallFlowTest, PastedAndRelativePathsInstallIntoTheAbsoluteFolder)
-{
-    // As Explorer's "Copy as path" gives them; the folder relative to the
-    // setup's working folder. Enter in the APK field installs.
-    fill_in(L"\"Reef\"", quote(fixture_path("install_game.apk")));
-    MessageBoxView box = install_and_watch(IDC_APK);
-    expect_question(box);
-    EXPECT_EQ(game_data_difference(folder, "install_game"), "");
-    RegistryValue location = read_registry_value(HKEY_CURRENT_USER, uninstall_key_path,
-                                                 L"InstallLocation");
-    EXPECT_EQ(location.bytes, registry_text(folder));
-    EXPECT_EQ(read_registry_value(HKEY_CURRENT_USER, uninstall_key_path, L"UninstallString").bytes,
-              registry_text(L"\"" + folder + L"\\uninstall.exe\" /uninstall"));
-    ShortcutView link = read_shortcut(shortcut_path(known_folder_path(FOLDERID_Programs)));
-    EXPECT_EQ(link.target, folder + L"\\gloamreef.exe");
-    EXPECT_EQ(link.working_folder, folder);
-    dismiss(box, IDNO);
-    EXPECT_EQ(finish(), 0u);
-}
-
 TEST_F(InstallFlowTest, FolderWithOtherFilesIsInstalledIntoOnlyOnYes)
 {
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     ASSERT_TRUE(write_file(folder + L"\\letter.txt", "mine"));
-    // Enter in the folder field installs.
     fill_in(folder + L"\\", fixture_path("install_game.apk"));
     MessageBoxView box = install_expecting_box(IDC_FOLDER);
-    ASSERT_NE(box.window, nullptr);
-    const std::wstring question = L"The folder\n" + folder +
-                                  L"\nalready exists and holds other files. Install the game "
-                                  L"there anyway?";
-    expect_window_box(box, question, {IDYES, IDNO}, IDI_WARNING);
+    expect_window_box(box, L"The folder\n" + folder + L"\nalready exists and holds other files. "
+                           L"Install the game there anyway?", {IDYES, IDNO}, IDI_WARNING);
     EXPECT_EQ(box.default_button, IDNO);
     dismiss(box, IDNO);
-    EXPECT_TRUE(wait_until([&] { return IsWindowEnabled(window) != FALSE; }, 3000));
-    EXPECT_TRUE(input_controls_enabled(true));
-    EXPECT_FALSE(progress_visible());
+    EXPECT_TRUE(wait_until([&] { return input_controls_enabled(true); }, 3000));
     EXPECT_EQ(read_tree(folder).size(), 1u) << "No changed the folder";
 
-    box = install_expecting_box();
-    ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(box.text, question);
-    dismiss(box, IDYES);
+    dismiss(install_expecting_box(), IDYES);
     expect_question(watch_until_box());
-    EXPECT_TRUE(path_exists(folder + L"\\gloamreef.exe"));
     EXPECT_EQ(read_file(folder + L"\\letter.txt"), "mine");
 }

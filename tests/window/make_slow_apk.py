@@ -2,9 +2,8 @@
 """Writes an APK whose import takes a while: make_slow_apk.py <out.apk> [files].
 
 The import's time goes mostly into creating files, so many small assets in
-many folders make it slow while the archive stays a few megabytes; a stored
-4 MB asset among them gives the progress bar bytes to follow. The library
-header is one the import accepts (ELF, 32-bit, ARM)."""
+many folders make it slow; a stored 4 MB asset gives the progress bar bytes
+to follow. The library header is one the import accepts (ELF, 32-bit, ARM)."""
 import os
 import random
 import sys

@@ -34,11 +34,7 @@ void SetupWindowTest::TearDown()
 
 MessageBoxView SetupWindowTest::install_expecting_box(int enter_in)
 {
-    if (enter_in != 0) {
-        press_enter_in(enter_in);
-    } else {
-        press_button(window, IDC_INSTALL);
-    }
+    enter_in != 0 ? press_enter_in(enter_in) : void(press_button(window, IDC_INSTALL));
     return wait_for_message_box(program.id);
 }
 
