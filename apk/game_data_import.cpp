@@ -1,13 +1,16 @@
 // Takes the game library and the assets out of the user's APK into the game
-// data folder, one entry at a time so a large APK needs little memory.
+// data folder, streaming each entry so a large APK needs little memory.
 #include "apk/game_data_import.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <unordered_set>
+#include <thread>
 #include <vector>
 
 #include "apk/apk_archive.h"
+#include "apk/asset_pool.h"
+#include "apk/asset_writer.h"
 #include "apk/file_io.h"
 #include "apk/import_rules.h"
 #include "app/log.h"
@@ -20,44 +23,8 @@ constexpr const char* kLibraryFileName = "libGloamReef.so";
 constexpr const char* kMarkerFileName = "atc_textures";
 constexpr const char* kMarkerText =
     "The textures in this folder are real ATC (imported from an unmodified APK).";
-
-// The first failure of an import, logged once by import_game_data.
-struct Failure {
-    ImportFault fault = ImportFault::none;
-    int os_error = 0;
-    std::string text;
-    bool logged = false;  // the reader has logged it already
-
-    explicit operator bool() const { return fault != ImportFault::none; }
-};
-
-Failure output_failure(int os_error, const char* what, const fs::path& path)
-{
-    return {ImportFault::output, os_error, what + path.u8string()};
-}
-
-Failure extract_failure(const ApkEntry& entry)
-{
-    return {ImportFault::archive, 0, "failed to extract " + entry.name};
-}
-
-// Bytes written against the total, for the caller's progress display.
-class ProgressCounter {
-public:
-    ProgressCounter(const ImportProgress& report, uint64_t total) : report_(report), total_(total) {}
-    void add(uint64_t bytes)
-    {
-        written_ += bytes;
-        if (report_) {
-            report_(written_, total_);
-        }
-    }
-
-private:
-    const ImportProgress& report_;
-    uint64_t total_;
-    uint64_t written_ = 0;
-};
+constexpr unsigned kDefaultMostWorkers = 4;
+constexpr unsigned kMostWorkersAsked = 16;
 
 struct GameLibrary {
     std::vector<unsigned char> bytes;
@@ -100,131 +67,9 @@ std::string marker_content()
     return std::string(kMarkerText) + kTextLineEnd;
 }
 
-// Creates each folder once, its missing parents first. A folder that cannot
-// be created (a file of that name is in the way, "assets/a" before
-// "assets/a/b") fails the import with a message rather than an exception.
-class FolderMaker {
-public:
-    Failure make(const fs::path& folder)
-    {
-        int error = make_with_parents(folder);
-        return error == 0 ? Failure{}
-                          : output_failure(error, "cannot create the folder ", folder);
-    }
-
-private:
-    int make_with_parents(const fs::path& folder)
-    {
-        if (made_.count(folder.native()) != 0) {
-            return 0;
-        }
-        int error = make_folder(folder);
-        fs::path parent = folder.parent_path();
-        if (error == kMissingParentError && !parent.empty() && parent != folder) {
-            error = make_with_parents(parent);
-            if (error == 0) {
-                error = make_folder(folder);
-            }
-        }
-        if (error == 0) {
-            made_.insert(folder.native());
-        }
-        return error;
-    }
-
-    std::unordered_set<fs::path::string_type> made_;
-};
-
-// One file written whole or not at all: a file left behind by a failure is
-// removed, so nothing half-written looks like an imported asset.
-class FileWriter {
-public:
-    explicit FileWriter(fs::path path) : path_(std::move(path)) {}
-    ~FileWriter()
-    {
-        if (created_ && !finished_) {
-            if (file_.is_open()) {
-                file_.close();
-            }
-            remove_file(path_);
-        }
-    }
-    int create()
-    {
-        int error = file_.create(path_);
-        created_ = error == 0;
-        return error;
-    }
-    int write(const void* data, size_t size) { return file_.write(data, size); }
-    int finish()
-    {
-        int error = file_.close();
-        finished_ = error == 0;
-        return error;
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-    OutputFile file_;
-    bool created_ = false;
-    bool finished_ = false;
-};
-
-// Writes bytes that are already in memory (the library, the marker).
-Failure write_whole_file(const fs::path& path, const void* data, size_t size,
-                         ProgressCounter& progress)
-{
-    FileWriter writer(path);
-    int error = writer.create();
-    if (error == 0) {
-        error = writer.write(data, size);
-    }
-    if (error == 0) {
-        error = writer.finish();
-    }
-    if (error != 0) {
-        return output_failure(error, "cannot write ", path);
-    }
-    progress.add(size);
-    return {};
-}
-
-// Streams one asset into its file.
-Failure write_asset(const ApkArchive& archive, const ApkEntry& entry, const fs::path& target,
-                    FolderMaker& folders, EntryBuffers& buffers, ProgressCounter& progress)
-{
-    fs::path output = (target / fs::u8path(entry.name)).make_preferred();
-    if (Failure failure = folders.make(output.parent_path())) {
-        return failure;
-    }
-    FileWriter writer(output);
-    int error = writer.create();
-    if (error != 0) {
-        return output_failure(error, "cannot write ", output);
-    }
-    StreamResult result = archive.stream_entry(
-        entry,
-        [&writer, &error, &progress](const unsigned char* data, size_t size) {
-            error = writer.write(data, size);
-            if (error == 0) {
-                progress.add(size);
-            }
-            return error == 0;
-        },
-        buffers);
-    if (result == StreamResult::bad_entry) {
-        return extract_failure(entry);
-    }
-    if (error == 0) {
-        error = writer.finish();
-    }
-    return error == 0 ? Failure{} : output_failure(error, "cannot write ", output);
-}
-
 // The game reads the marker to know its textures are the original ATC ones.
 // Its line ends as text files do on the platform (CR LF on Windows).
-Failure update_marker(const fs::path& target, bool from_lib_folder, ProgressCounter& progress)
+ImportFailure update_marker(const fs::path& target, bool from_lib_folder, ProgressCounter& progress)
 {
     fs::path marker = (target / kMarkerFileName).make_preferred();
     if (!from_lib_folder) {
@@ -253,35 +98,47 @@ AssetTotals planned_assets(const ApkArchive& archive)
     return totals;
 }
 
-Failure import_into(const ApkArchive& archive, const GameLibrary& library,
-                    const fs::path& target, const ImportOptions& options)
+// Reading, inflating and writing scale to a few cores; more workers than
+// that only contend for the disk.
+unsigned worker_count(unsigned requested)
 {
+    if (requested != 0) {
+        return std::min(requested, kMostWorkersAsked);
+    }
+    return std::max(1u, std::min(std::thread::hardware_concurrency(), kDefaultMostWorkers));
+}
+
+ImportFailure import_into(const ApkArchive& archive, const GameLibrary& library,
+                          const fs::path& target, const ImportOptions& options)
+{
+    std::vector<size_t> assets;
+    for (size_t i = 0; i < archive.entries().size(); ++i) {
+        if (is_asset_name(archive.entries()[i].name)) {
+            assets.push_back(i);
+        }
+    }
     uint64_t total = planned_assets(archive).bytes + library.bytes.size() +
                      (library.from_lib_folder ? marker_content().size() : 0);
     ProgressCounter progress(options.progress, total);
     FolderMaker folders;
-    if (Failure failure = folders.make(target)) {
+    if (ImportFailure failure = folders.make(target)) {
         return failure;
     }
-    EntryBuffers buffers;
-    for (const ApkEntry& entry : archive.entries()) {
-        if (!is_asset_name(entry.name)) {
-            continue;
-        }
-        if (Failure failure = write_asset(archive, entry, target, folders, buffers, progress)) {
-            return failure;
-        }
+    if (ImportFailure failure = extract_assets(archive, assets, target, folders, progress,
+                                               worker_count(options.workers))) {
+        return failure;
     }
-    // Last, so that a folder holding the library holds complete game data.
+    // Last, after every asset is whole, so that a folder holding the library
+    // holds complete game data.
     fs::path library_file = (target / kLibraryFileName).make_preferred();
-    if (Failure failure = write_whole_file(library_file, library.bytes.data(),
-                                           library.bytes.size(), progress)) {
+    if (ImportFailure failure = write_whole_file(library_file, library.bytes.data(),
+                                                 library.bytes.size(), progress)) {
         return failure;
     }
     return update_marker(target, library.from_lib_folder, progress);
 }
 
-Failure import_archive(const std::string& apk_path, const std::string& target_folder,
+ImportFailure import_archive(const std::string& apk_path, const std::string& target_folder,
                        const ImportOptions& options)
 {
     ApkArchive archive;
@@ -295,7 +152,7 @@ Failure import_archive(const std::string& apk_path, const std::string& target_fo
                     " - is this the Gloam Reef APK?"};
     }
     fs::path target = fs::u8path(target_folder);
-    if (Failure failure = import_into(archive, library, target, options)) {
+    if (ImportFailure failure = import_into(archive, library, target, options)) {
         return failure;
     }
     AssetTotals totals = planned_assets(archive);
@@ -313,7 +170,7 @@ bool import_game_data(const std::string& apk_path, const std::string& target_fol
     if (outcome) {
         *outcome = ImportOutcome{};
     }
-    Failure failure = import_archive(apk_path, target_folder, options);
+    ImportFailure failure = import_archive(apk_path, target_folder, options);
     if (!failure) {
         return true;
     }

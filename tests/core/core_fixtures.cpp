@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -43,6 +44,23 @@ std::vector<std::string> files_under(const fs::path& folder)
     }
     std::sort(result.begin(), result.end());
     return result;
+}
+
+unsigned import_workers()
+{
+    const char* workers = std::getenv("GLOAMREEF_IMPORT_WORKERS");
+    return workers ? static_cast<unsigned>(std::atoi(workers)) : 1;
+}
+
+bool serial_import()
+{
+    return import_workers() == 1;
+}
+
+ImportOptions with_workers(ImportOptions options)
+{
+    options.workers = import_workers();
+    return options;
 }
 
 std::string fixture_text(size_t size, int seed)

@@ -42,7 +42,7 @@ TEST(FuzzCorpus, EveryInputImportsOrFailsWithATextInsideTheTarget)
         last_error.clear();
         bool imported = false;
         try {
-            imported = import_game_data(apk, target.u8string());
+            imported = import_game_data(apk, target.u8string(), with_workers());
         } catch (const std::exception& error) {
             ADD_FAILURE() << "raised " << error.what();
         }

@@ -43,7 +43,7 @@ struct ImportRun {
                 ImportOutcome* outcome = nullptr)
     {
         last_error.clear();
-        return import_game_data(fixture(apk), target.u8string(), options, outcome);
+        return import_game_data(fixture(apk), target.u8string(), with_workers(options), outcome);
     }
     std::string file(const std::string& relative) const
     {

@@ -92,7 +92,7 @@ struct HostileRun {
     {
         last_error.clear();
         try {
-            return import_game_data(apk, target.u8string());
+            return import_game_data(apk, target.u8string(), with_workers());
         } catch (const std::exception& error) {
             raised = error.what();
         } catch (...) {

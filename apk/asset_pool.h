@@ -1,0 +1,20 @@
+// The assets of an import, extracted by one thread or by several at once.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <vector>
+
+#include "apk/apk_archive.h"
+#include "apk/asset_writer.h"
+
+// Writes the assets (indices into archive.entries(), in directory order)
+// into target on up to `workers` threads, the calling one among them. The
+// files are those of writing one entry after the other: entries with the same
+// output file go to one worker, in directory order. A failure stops every
+// entry after it in directory order at once, and the entries before it are
+// still written: the failure returned is that of the first failing entry in
+// directory order, as serially. Exceptions are raised on the calling thread.
+ImportFailure extract_assets(const ApkArchive& archive, const std::vector<size_t>& assets,
+                             const std::filesystem::path& target, FolderMaker& folders,
+                             ProgressCounter& progress, unsigned workers);

@@ -1,0 +1,145 @@
+// Writing the import's files, shared by the serial import and its workers.
+#include "apk/asset_writer.h"
+
+#include <utility>
+
+#include "apk/file_io.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One file written whole or not at all: a file left behind by a failure is
+// removed, so nothing half-written looks like an imported asset.
+class FileWriter {
+public:
+    explicit FileWriter(fs::path path) : path_(std::move(path)) {}
+    ~FileWriter()
+    {
+        if (created_ && !finished_) {
+            if (file_.is_open()) {
+                file_.close();
+            }
+            remove_file(path_);
+        }
+    }
+    int create()
+    {
+        int error = file_.create(path_);
+        created_ = error == 0;
+        return error;
+    }
+    int write(const void* data, size_t size) { return file_.write(data, size); }
+    int finish()
+    {
+        int error = file_.close();
+        finished_ = error == 0;
+        return error;
+    }
+
+private:
+    fs::path path_;
+    OutputFile file_;
+    bool created_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace
+
+ImportFailure output_failure(int os_error, const char* what, const fs::path& path)
+{
+    return {ImportFault::output, os_error, what + path.u8string()};
+}
+
+void ProgressCounter::add(uint64_t bytes)
+{
+    if (!report_) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    written_ += bytes;
+    report_(written_, total_);
+}
+
+ImportFailure FolderMaker::make(const fs::path& folder)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    int error = make_with_parents(folder);
+    return error == 0 ? ImportFailure{} : output_failure(error, "cannot create the folder ", folder);
+}
+
+int FolderMaker::make_with_parents(const fs::path& folder)
+{
+    if (made_.count(folder.native()) != 0) {
+        return 0;
+    }
+    int error = make_folder(folder);
+    fs::path parent = folder.parent_path();
+    if (error == kMissingParentError && !parent.empty() && parent != folder) {
+        error = make_with_parents(parent);
+        if (error == 0) {
+            error = make_folder(folder);
+        }
+    }
+    if (error == 0) {
+        made_.insert(folder.native());
+    }
+    return error;
+}
+
+ImportFailure write_whole_file(const fs::path& path, const void* data, size_t size,
+                               ProgressCounter& progress)
+{
+    FileWriter writer(path);
+    int error = writer.create();
+    if (error == 0) {
+        error = writer.write(data, size);
+    }
+    if (error == 0) {
+        error = writer.finish();
+    }
+    if (error != 0) {
+        return output_failure(error, "cannot write ", path);
+    }
+    progress.add(size);
+    return {};
+}
+
+ImportFailure write_asset(const ApkArchive& archive, const ApkEntry& entry, const fs::path& target,
+                          FolderMaker& folders, EntryBuffers& buffers, ProgressCounter& progress,
+                          const StopSignal& stop)
+{
+    fs::path output = (target / fs::u8path(entry.name)).make_preferred();
+    if (ImportFailure failure = folders.make(output.parent_path())) {
+        return failure;
+    }
+    FileWriter writer(output);
+    int error = writer.create();
+    if (error != 0) {
+        return output_failure(error, "cannot write ", output);
+    }
+    StreamResult result = archive.stream_entry(
+        entry,
+        [&](const unsigned char* data, size_t size) {
+            if (stop.raised()) {
+                return false;
+            }
+            error = writer.write(data, size);
+            if (error != 0) {
+                return false;
+            }
+            progress.add(size);
+            return true;
+        },
+        buffers);
+    if (result == StreamResult::bad_entry) {
+        return {ImportFault::archive, 0, "failed to extract " + entry.name};
+    }
+    if (result == StreamResult::sink_failed && error == 0) {
+        return {};  // dropped: the writer removes the file
+    }
+    if (error == 0) {
+        error = writer.finish();
+    }
+    return error == 0 ? ImportFailure{} : output_failure(error, "cannot write ", output);
+}

@@ -1,0 +1,77 @@
+// Writing the import's files, shared by the serial import and its workers:
+// folders made once, files written whole or removed, progress counted.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <unordered_set>
+
+#include "apk/apk_archive.h"
+#include "apk/game_data_import.h"
+
+// A failure of the import, logged once, on the calling thread, at its end.
+struct ImportFailure {
+    ImportFault fault = ImportFault::none;
+    int os_error = 0;
+    std::string text;
+    bool logged = false;  // the reader has logged it already
+
+    explicit operator bool() const { return fault != ImportFault::none; }
+};
+
+ImportFailure output_failure(int os_error, const char* what, const std::filesystem::path& path);
+
+// Bytes written against the total, handed to the caller's callback one call
+// at a time from any thread.
+class ProgressCounter {
+public:
+    ProgressCounter(const ImportProgress& report, uint64_t total) : report_(report), total_(total) {}
+    void add(uint64_t bytes);
+
+private:
+    const ImportProgress& report_;
+    uint64_t total_;
+    uint64_t written_ = 0;
+    std::mutex mutex_;
+};
+
+// Creates each folder once, its missing parents first, for any thread. A
+// folder that cannot be created (a file of that name is in the way,
+// "assets/a" before "assets/a/b") fails the import with a message.
+class FolderMaker {
+public:
+    ImportFailure make(const std::filesystem::path& folder);
+
+private:
+    int make_with_parents(const std::filesystem::path& folder);
+
+    std::unordered_set<std::filesystem::path::string_type> made_;
+    std::mutex mutex_;
+};
+
+// Tells a worker to drop the entry it writes: an entry earlier in directory
+// order than this one has failed.
+struct StopSignal {
+    const std::atomic<size_t>* first_failure = nullptr;
+    size_t index = 0;
+
+    bool raised() const
+    {
+        return first_failure && first_failure->load(std::memory_order_relaxed) < index;
+    }
+};
+
+// Bytes already in memory (the library, the marker) as one file.
+ImportFailure write_whole_file(const std::filesystem::path& path, const void* data, size_t size,
+                               ProgressCounter& progress);
+
+// Streams one asset into its file under target. A dropped entry leaves no
+// file and no failure.
+ImportFailure write_asset(const ApkArchive& archive, const ApkEntry& entry,
+                          const std::filesystem::path& target, FolderMaker& folders,
+                          EntryBuffers& buffers, ProgressCounter& progress,
+                          const StopSignal& stop = {});
