@@ -14,6 +14,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 import zipfile
 
@@ -74,6 +75,10 @@ def empty_trash():
 
 
 def fresh_folder(path):
+    if not path.startswith(CACHE + os.sep):  # a tmpfs: nothing to age
+        shutil.rmtree(path, ignore_errors=True)
+        os.makedirs(path)
+        return
     if os.path.exists(path):
         if len(trashed) >= TRASH_LIMIT:
             empty_trash()
@@ -182,13 +187,20 @@ def ratio_of(results, ours, peer):
                              for a, b in zip(results[ours], results[peer]) if a and b)
 
 
-def import_benchmark(apk, runs, candidate, only_import):
-    ours = [os.path.join(HOST_BUILD, "bench", "import_apk")]
+def importer(workers):
+    return [os.path.join(HOST_BUILD, "bench", "import_apk"), "--workers", str(workers)]
+
+
+def import_benchmark(apk, runs, threads, target, candidate, only_import):
+    ours = importer(threads)
+    serial = importer(1)
     lower_bound = [os.path.join(HOST_BUILD, "bench", "lower-bound")]
-    out = os.path.join(CACHE, "out")
+    out = os.path.join(target["folder"], "out")
     check_same_output(apk, ours, out)
+    check_same_output(apk, serial, out)
     tools = {
         "ours (import)": lambda o: ours + [apk, o],
+        "import, 1 worker": lambda o: serial + [apk, o],
         "bsdtar -x": lambda o: ["bsdtar", "-x", "-f", apk, "-C", o, "assets"],
         "unzip": lambda o: ["unzip", "-q", "-o", apk, "assets/*", "-d", o],
         "python zipfile": lambda o: ["/usr/bin/python3", "-c", PYTHON_EXTRACT, apk, o],
@@ -196,21 +208,27 @@ def import_benchmark(apk, runs, candidate, only_import):
         "cp of the APK": lambda o: ["cp", apk, os.path.join(o, "copy.apk")],
     }
     if only_import:
-        tools = {name: tools[name] for name in ("ours (import)", "lower bound (zlib)")}
+        tools = {name: tools[name]
+                 for name in ("ours (import)", "import, 1 worker", "lower bound (zlib)")}
     if candidate:
         check_same_output(apk, [candidate], out)
         tools["candidate import"] = lambda o: [candidate, apk, o]
-    print("import against its peers, %d rounds:" % runs, flush=True)
+    print()
+    print("import (ours: %d workers) against its peers, output on %s, %d rounds:"
+          % (threads, target["name"], runs), flush=True)
     results = time_rounds(tools, runs, out)
     print_table(results, "ours (import)")
 
     with zipfile.ZipFile(apk) as archive:
         largest = max(info.file_size for info in archive.infolist())
     rss_limit = 2 * largest / MIB + 64
-    peak = max(r["rss"] for r in results["ours (import)"])
+    peak = max(r["rss"] for name in ("ours (import)", "import, 1 worker") for r in results[name])
     print()
     if "bsdtar -x" in results:
-        print("goal: ours/bsdtar <= 1.00: %.2f" % ratio_of(results, "ours (import)", "bsdtar -x"))
+        print("goal: ours/bsdtar <= 0.60 (on a tmpfs): %.2f"
+              % ratio_of(results, "ours (import)", "bsdtar -x"))
+        print("1 worker/bsdtar: %.2f" % ratio_of(results, "import, 1 worker", "bsdtar -x"))
+    print("ours/1 worker: %.2f" % ratio_of(results, "ours (import)", "import, 1 worker"))
     print("goal: ours/lower bound <= 1.30: %.2f"
           % ratio_of(results, "ours (import)", "lower bound (zlib)"))
     if candidate:
@@ -235,16 +253,78 @@ def wine_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
-def wine_benchmark(apk, runs, env):
+IMPORT_STAGE = "Importing the game data from your APK (this takes a moment)..."
+NEXT_STAGE = "Copying the game program..."
+
+
+def log_time(line):
+    """The local time a /log= line starts with (YYYY-MM-DD HH:MM:SS.mmm), as
+    seconds since the epoch, or None."""
+    try:
+        stamp = time.strptime(line[:19], "%Y-%m-%d %H:%M:%S")
+        return time.mktime(stamp) + int(line[20:23]) / 1000
+    except (ValueError, IndexError):
+        return None
+
+
+def silent_split(log_file, started, ended):
+    """Seconds before the import stage, in it, and after it, from the setup
+    program's log; None when it wrote none or the stages are missing."""
+    try:
+        with open(log_file, encoding="utf-8", errors="replace") as log:
+            lines = log.read().splitlines()
+    except OSError:
+        return None
+    marks = {}
+    for line in lines:
+        for stage in (IMPORT_STAGE, NEXT_STAGE):
+            if line[24:].startswith("stage: " + stage) and stage not in marks:
+                marks[stage] = log_time(line)
+    if None in marks.values() or len(marks) < 2:
+        return None
+    return (marks[IMPORT_STAGE] - started, marks[NEXT_STAGE] - marks[IMPORT_STAGE],
+            ended - marks[NEXT_STAGE])
+
+
+def silent_rounds(setup, apk, out, runs, env):
+    """The silent install alone, with its log, split at the import stage."""
+    log_file = os.path.join(CACHE, "silent.log")
+    splits = []
+    for _ in range(runs):
+        fresh_folder(out)
+        if os.path.exists(log_file):
+            os.remove(log_file)
+        started = time.time()
+        try:
+            run_timed(["wine", setup, "/silent", wine_path(out), wine_path(apk),
+                       "/log=" + wine_path(log_file)], env)
+        except RuntimeError as error:
+            print("  silent install failed (%s)" % error)
+            return
+        split = silent_split(log_file, started, time.time())
+        if split is None:
+            print("/silent split at the import stage: skipped, the setup program wrote no log"
+                  " with its stages (/log=)")
+            return
+        splits.append(split)
+    print("/silent split, medians of %d runs: %.3f s before the import stage, %.3f s in it,"
+          " %.3f s after it" % tuple([runs] + [statistics.median(s[i] for s in splits)
+                                              for i in range(3)]))
+
+
+def wine_benchmark(apk, runs, threads, target, env):
     """The import under Wine (the Windows build of import_apk) and, once the
     setup program can install, its silent install, against the host import."""
     setup = os.path.join(WINDOWS_BUILD, "gloamreef-setup.exe")
-    importer = os.path.join(WINDOWS_BUILD, "bench", "import_apk.exe")
-    out = os.path.join(CACHE, "out-wine")
+    windows_importer = os.path.join(WINDOWS_BUILD, "bench", "import_apk.exe")
+    out = os.path.join(target["folder"], "out-wine")
     silent = lambda o: ["wine", setup, "/silent", wine_path(o), wine_path(apk)]
     tools = {
-        "ours (import)": lambda o: [os.path.join(HOST_BUILD, "bench", "import_apk"), apk, o],
-        "import_apk.exe (Wine)": lambda o: ["wine", importer, wine_path(apk), wine_path(o)],
+        "ours (import)": lambda o: importer(threads) + [apk, o],
+        "import_apk.exe (Wine)": lambda o: ["wine", windows_importer, "--workers", str(threads),
+                                            wine_path(apk), wine_path(o)],
+        "import_apk.exe 1 worker": lambda o: ["wine", windows_importer, "--workers", "1",
+                                              wine_path(apk), wine_path(o)],
     }
     print()
     fresh_folder(out)
@@ -258,9 +338,14 @@ def wine_benchmark(apk, runs, env):
         tools["setup /silent (Wine)"] = silent
     else:
         print("silent install under Wine: skipped, the setup program cannot install yet")
-    print("under Wine against the host import, %d rounds:" % runs, flush=True)
+    print("under Wine against the host import (%d workers), output on %s, %d rounds:"
+          % (threads, target["name"], runs), flush=True)
     results = time_rounds(tools, runs, out, env, tolerate_failures=True)
     print_table(results, "ours (import)")
+    if installed:
+        print("goal: /silent / ours <= 2.00 (on a tmpfs): %.2f"
+              % (1 / ratio_of(results, "ours (import)", "setup /silent (Wine)")))
+        silent_rounds(setup, apk, out, runs, env)
 
 
 def program_size():
@@ -299,8 +384,17 @@ def main():
     parser.add_argument("--only-wine", action="store_true", help="skip the host comparison")
     parser.add_argument("--only-import", action="store_true",
                         help="time only the imports and the lower bound")
+    parser.add_argument("--threads", type=int, default=min(os.cpu_count(), 4),
+                        help="the import's workers beside 1 (default: cores, at most 4)")
+    parser.add_argument("--no-disk", action="store_true",
+                        help="output on a tmpfs only, not also on the disk")
     args = parser.parse_args()
     runs = max(args.runs, 5)
+    threads = max(args.threads, 1)
+    targets = [{"name": "a tmpfs", "folder": tempfile.mkdtemp(prefix="gloamreef-bench-",
+                                                              dir="/dev/shm")}]
+    if not args.no_disk:
+        targets.append({"name": "the disk", "folder": CACHE})
 
     print("%s, %d cores, load %.2f %.2f %.2f" % ((time.strftime("%Y-%m-%d %H:%M:%S"),
                                                  os.cpu_count()) + os.getloadavg()))
@@ -315,18 +409,22 @@ def main():
     with open(apk, "rb") as data:           # into the page cache, for every tool alike
         while data.read(16 * MIB):
             pass
-    if not args.only_wine:
-        import_benchmark(apk, runs, args.candidate and os.path.abspath(args.candidate),
-                         args.only_import)
-    if not args.no_wine:
-        env = wine_environment()
-        subprocess.run([os.path.join(ROOT, "scripts", "wine-start")], env=env, check=True)
-        try:
-            wine_benchmark(apk, runs, env)
-            program_size()
-            startup_benchmark(runs, env)
-        finally:
-            subprocess.run([os.path.join(ROOT, "scripts", "wine-stop")], env=env)
+    try:
+        for target in targets if not args.only_wine else []:
+            import_benchmark(apk, runs, threads, target,
+                             args.candidate and os.path.abspath(args.candidate), args.only_import)
+        if not args.no_wine:
+            env = wine_environment()
+            subprocess.run([os.path.join(ROOT, "scripts", "wine-start")], env=env, check=True)
+            try:
+                for target in targets:
+                    wine_benchmark(apk, runs, threads, target, env)
+                program_size()
+                startup_benchmark(runs, env)
+            finally:
+                subprocess.run([os.path.join(ROOT, "scripts", "wine-stop")], env=env)
+    finally:
+        shutil.rmtree(targets[0]["folder"], ignore_errors=True)
     for leftover in os.listdir(CACHE):
         if leftover.startswith("out"):
             shutil.rmtree(os.path.join(CACHE, leftover))
