@@ -13,6 +13,7 @@
 #include "install/layout.h"
 #include "ui/browse.h"
 #include "ui/install_checks.h"
+#include "ui/install_readiness.h"
 
 namespace {
 
@@ -55,6 +56,9 @@ void start_install(HWND window)
     InputProblem problem = check_install_input(folder, apk_path);
     if (problem != InputProblem::none) {
         show_message(window, input_problem_text(problem), MB_ICONWARNING);
+        return;
+    }
+    if (!ready_to_install(window, folder, apk_path)) {
         return;
     }
 

@@ -32,7 +32,7 @@ def main():
     root, build = sys.argv[1], sys.argv[2]
     disk = os.path.join(build, "read-only-disk")
     os.makedirs(disk, exist_ok=True)
-    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=8m", "tmpfs", disk],
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64m", "tmpfs", disk],
                       stderr=subprocess.DEVNULL).returncode != 0:
         print("cannot mount a tmpfs (root needed): skipped")
         return SKIPPED
