@@ -9,6 +9,7 @@
 
 #include "app/log.h"
 #include "app/progress.h"
+#include "app/system_message.h"
 #include "app/text.h"
 #include "install/free_space.h"
 #include "install/game_data_replace.h"
@@ -45,7 +46,10 @@ void import_stage(const std::wstring& folder, const std::wstring& apk_path)
     ImportOptions options;
     ImportOutcome outcome = replace_game_data(apk_path, folder, options);
     if (outcome.fault != ImportFault::none) {
-        log_message('I', "import failed (os error %d)", outcome.os_error);
+        if (outcome.fault == ImportFault::output) {
+            log_message('I', "import failed (%s)",
+                        describe_os_error(static_cast<DWORD>(outcome.os_error)).c_str());
+        }
         throw import_failure_text(outcome, folder, last_error);
     }
 }
