@@ -1,14 +1,23 @@
 // The channel through which the install worker reports to whoever started it:
 // the window that is told when it ends, the status line it writes its stages
-// into, and the two outcome strings.
+// into, how far it has come, and the two outcome strings.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 // Posted once by the worker as its last act; carries no data.
 constexpr UINT WM_INSTALL_DONE = WM_APP + 1;
+
+// Posted by the worker when the install has come further; wParam is the
+// percentage done, 0 to 100. Never sent: the worker must not wait for the window.
+constexpr UINT WM_INSTALL_PROGRESS = WM_APP + 2;
+
+// The import fills the bar up to here; the later stages share the rest.
+constexpr int import_done_percent = 90;
+constexpr int program_written_percent = 95;
 
 // Null in silent mode: the worker's status texts and its completion post then
 // reach no window.
@@ -22,6 +31,14 @@ extern std::wstring outcome_folder;
 
 // Shows a stage text in the status line; waits until the window has taken it.
 void report_stage(const wchar_t* text);
+
+// Tells the window how far the install has come (clamped to 0..100). Posts
+// only when the whole percentage changes, so a long import sends at most about
+// a hundred messages; nothing with no window. Never blocks.
+void report_progress(int percent);
+
+// The import's share of the bar for bytes written out of the total it will write.
+int import_progress_percent(uint64_t bytes_written, uint64_t bytes_total);
 
 // Stores the outcome and tells the window; the worker touches nothing after it.
 void report_outcome(const std::wstring& folder, const std::wstring& error);

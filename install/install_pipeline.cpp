@@ -14,6 +14,7 @@
 #include "install/free_space.h"
 #include "install/game_data_replace.h"
 #include "install/import_failure.h"
+#include "install/install_folder.h"
 #include "install/layout.h"
 #include "install/program_files.h"
 #include "install/shortcuts.h"
@@ -30,6 +31,10 @@ void show_stage(const wchar_t* text)
 
 void create_install_folder(const std::wstring& folder)
 {
+    // The window refuses a drive's root before it starts; silent mode finds out here.
+    if (is_drive_root(folder)) {
+        throw drive_root_refusal + folder;
+    }
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(folder), error);
     if (error) {
@@ -44,6 +49,10 @@ void import_stage(const std::wstring& folder, const std::wstring& apk_path)
     show_stage(L"Importing the game data from your APK (this takes a moment)...");
     last_error.clear();
     ImportOptions options;
+    // On the import's threads: the report only posts, it never waits for the window.
+    options.progress = [](uint64_t bytes_written, uint64_t bytes_total) {
+        report_progress(import_progress_percent(bytes_written, bytes_total));
+    };
     ImportOutcome outcome = replace_game_data(apk_path, folder, options);
     if (outcome.fault != ImportFault::none) {
         if (outcome.fault == ImportFault::output) {
@@ -93,6 +102,7 @@ void install_steps(HMODULE payload_module, const std::wstring& folder,
         import_stage(folder, apk_path);
     }
 
+    report_progress(import_done_percent);
     show_stage(L"Copying the game program...");
     std::wstring program = program_path(folder);
     write_game_program(payload_module, program);
@@ -100,6 +110,7 @@ void install_steps(HMODULE payload_module, const std::wstring& folder,
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(textures_folder(folder)), ignored);
 
+    report_progress(program_written_percent);
     show_stage(L"Creating shortcuts...");
     // The uninstall entry must never point at a missing uninstaller.
     if (!copy_setup_program(uninstaller_path(folder))) {
@@ -107,6 +118,7 @@ void install_steps(HMODULE payload_module, const std::wstring& folder,
     }
     make_shortcuts(folder, program, desktop_shortcut);
     register_uninstall_entry(folder, program, uninstaller_path(folder));
+    report_progress(100);
 }
 
 } // namespace

@@ -9,3 +9,4 @@ constexpr int IDC_DESKTOP_SHORTCUT = 104;
 constexpr int IDC_INSTALL = 105;
 constexpr int IDC_STATUS = 106;
 constexpr int IDC_DATA_HINT = 107;
+constexpr int IDC_PROGRESS = 108;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "install/install_folder.h"
 #include "install/layout.h"
 
 std::wstring trim_install_folder(std::wstring folder)
@@ -14,23 +15,44 @@ std::wstring trim_install_folder(std::wstring folder)
     return folder;
 }
 
+std::wstring install_folder_from_field(const std::wstring& text)
+{
+    // A pasted "C:\Games\Reef\" keeps its backslash inside the quotes.
+    std::wstring folder = trim_install_folder(unquote_path(trim_install_folder(text)));
+    if (folder.empty()) {
+        return {};
+    }
+    // Relative folders would be registered and linked relative to whatever
+    // folder the setup happened to start in.
+    folder = absolute_folder(folder);
+    return is_drive_root(folder) ? folder : trim_install_folder(folder);
+}
+
+std::wstring apk_path_from_field(const std::wstring& text)
+{
+    return unquote_path(text);
+}
+
 InputProblem check_install_input(const std::wstring& folder, const std::wstring& apk_path)
 {
     if (folder.empty()) {
         return InputProblem::no_folder;
     }
     if (apk_path.empty()) {
-        return has_game_data(folder) ? InputProblem::none : InputProblem::no_apk;
+        if (!has_game_data(folder)) {
+            return InputProblem::no_apk;
+        }
+    } else {
+        // Follows links; a folder, a device or a failed query is no APK.
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(std::filesystem::path(apk_path), error)) {
+            return InputProblem::apk_not_a_file;
+        }
     }
-    // Follows links; a folder, a device or a failed query is no APK.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(std::filesystem::path(apk_path), error)) {
-        return InputProblem::apk_not_a_file;
-    }
-    return InputProblem::none;
+    return is_drive_root(folder) ? InputProblem::drive_root : InputProblem::none;
 }
 
-const wchar_t* input_problem_text(InputProblem problem)
+std::wstring input_problem_text(InputProblem problem, const std::wstring& folder)
 {
     switch (problem) {
     case InputProblem::no_folder:
@@ -41,8 +63,16 @@ const wchar_t* input_problem_text(InputProblem problem)
                L"copy of the Android game (Gloam Reef, 2011, Ostrane / Quillmoor).";
     case InputProblem::apk_not_a_file:
         return L"That APK file does not exist.";
+    case InputProblem::drive_root:
+        return drive_root_refusal + folder;
     case InputProblem::none:
         break;
     }
-    return L"";
+    return {};
+}
+
+std::wstring other_files_question(const std::wstring& folder)
+{
+    return L"The folder\n" + folder +
+           L"\nalready exists and holds other files. Install the game there anyway?";
 }

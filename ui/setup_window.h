@@ -22,7 +22,10 @@ struct SetupWindow {
     HWND desktop_shortcut_box = nullptr;
     HWND status_line = nullptr;
     HWND install_button = nullptr;
+    HWND progress_bar = nullptr;
     HFONT ui_font = nullptr;
+    // The main window's dots per inch; every layout number is scaled by dpi / 96.
+    int dpi = 96;
 };
 
 extern SetupWindow setup_window;
@@ -35,7 +38,8 @@ extern std::atomic<bool> install_running;
 // shows the window.
 HWND create_setup_window(HINSTANCE instance);
 
-// A visible child of the main window in the window's font; edits get a sunken edge.
+// A visible child of the main window in the window's font; edits get a sunken
+// edge. Position and size are pixels at 96 DPI, scaled to the window's DPI.
 HWND create_control(const wchar_t* class_name, const wchar_t* text, DWORD style, int x, int y,
                     int width, int height, int id);
 
@@ -44,5 +48,9 @@ std::wstring read_window_text(HWND window);
 // Shows the game-data hint when the folder field, exactly as typed, names a
 // folder that already holds imported game data.
 void refresh_data_hint();
+
+// Brings the setup window of another process of this session to the front,
+// restored if it was minimised; false when there is none.
+bool bring_running_setup_window_to_front();
 
 LRESULT CALLBACK setup_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -9,11 +9,13 @@
 
 #include "app/progress.h"
 #include "app/text.h"
+#include "install/install_folder.h"
 #include "install/install_pipeline.h"
 #include "install/layout.h"
 #include "ui/browse.h"
 #include "ui/install_checks.h"
 #include "ui/install_readiness.h"
+#include "ui/install_progress.h"
 
 namespace {
 
@@ -51,11 +53,17 @@ void start_install(HWND window)
     if (install_running.load()) {
         return;
     }
-    std::wstring folder = trim_install_folder(read_window_text(setup_window.folder_field));
-    std::wstring apk_path = read_window_text(setup_window.apk_field);
+    std::wstring folder = install_folder_from_field(read_window_text(setup_window.folder_field));
+    std::wstring apk_path = apk_path_from_field(read_window_text(setup_window.apk_field));
     InputProblem problem = check_install_input(folder, apk_path);
     if (problem != InputProblem::none) {
-        show_message(window, input_problem_text(problem), MB_ICONWARNING);
+        show_message(window, input_problem_text(problem, folder), MB_ICONWARNING);
+        return;
+    }
+    // Its game data would be replaced and an uninstall would offer its userdata.
+    if (holds_other_files(folder) &&
+        show_message(window, other_files_question(folder),
+                     MB_ICONWARNING | MB_YESNO | MB_DEFBUTTON2) != IDYES) {
         return;
     }
     if (!ready_to_install(window, folder, apk_path)) {
@@ -64,6 +72,7 @@ void start_install(HWND window)
 
     install_running.exchange(true);
     enable_input_controls(window, false);
+    begin_install_progress(window);
     bool desktop_shortcut =
         SendMessageW(setup_window.desktop_shortcut_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
     try {
@@ -74,6 +83,7 @@ void start_install(HWND window)
         // No worker means no WM_INSTALL_DONE: without this the window would
         // stay locked and refuse to close.
         install_running.exchange(false);
+        end_install_progress(window);
         show_install_failure(window, L"Unexpected error: " + utf8_to_wide(error.what()));
     }
 }
@@ -92,6 +102,7 @@ void start_game(const std::wstring& folder)
 void finish_install(HWND window)
 {
     install_running.exchange(false);
+    end_install_progress(window);
     if (!outcome_error.empty()) {
         show_install_failure(window, outcome_error);
         return;
@@ -146,6 +157,23 @@ LRESULT CALLBACK setup_window_proc(HWND window, UINT message, WPARAM wparam, LPA
     case WM_INSTALL_DONE:
         finish_install(window);
         return 0;
+    case WM_INSTALL_PROGRESS:
+        if (install_running.load()) {
+            show_install_progress(window, static_cast<int>(wparam));
+        }
+        return 0;
+    case DM_GETDEFID:
+        // IsDialogMessageW asks for the default button when Enter is pressed
+        // in an edit field: Enter installs. (Escape sends IDCANCEL, which
+        // nothing handles.) While an install runs the button is disabled and
+        // Enter does nothing.
+        return MAKELONG(IDC_INSTALL, DC_HASDEFID);
+    case WM_QUERYENDSESSION:
+        // A log-off would end the worker between two steps.
+        if (install_running.load()) {
+            return FALSE;
+        }
+        return DefWindowProcW(window, message, wparam, lparam);
     default:
         return DefWindowProcW(window, message, wparam, lparam);
     }

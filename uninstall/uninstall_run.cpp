@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/log.h"
+#include "app/single_instance.h"
 #include "app/system_message.h"
 #include "app/text.h"
 #include "install/game_data_replace.h"
@@ -173,6 +174,14 @@ int run_uninstall(const std::wstring& folder, bool quiet)
 {
     log_message('I', "%s uninstall of %s", quiet ? "quiet" : "interactive",
                 wide_to_utf8(folder).c_str());
+    // Not while an install or another uninstall runs: nothing is removed.
+    if (!take_setup_lock()) {
+        log_message('I', "nothing removed: another setup is running");
+        if (!quiet) {
+            show_another_setup_running();
+        }
+        return 1;
+    }
     bool remove_user_data = false;
     if (!quiet) {
         std::wstring question =

@@ -138,6 +138,19 @@ TEST_F(SilentInstall, RegistersTheEightValuesAndAReinstallOverwritesThem)
               other);
 }
 
+TEST_F(SilentInstall, RelativeFolderIsRegisteredAndLinkedAsAFullPath)
+{
+    ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE,
+                          L"/silent \"Reef Game\" " + quote(fixture_path("install_game.apk")), temp),
+              0u);
+    EXPECT_EQ(game_data_difference("install_game"), "");
+    expect_text(L"InstallLocation", folder);
+    expect_text(L"UninstallString", L"\"" + folder + L"\\uninstall.exe\" /uninstall");
+    ShortcutView link = read_shortcut(shortcut_path(known_folder_path(FOLDERID_Programs)));
+    EXPECT_EQ(link.target, folder + L"\\gloamreef.exe");
+    EXPECT_EQ(link.working_folder, folder);
+}
+
 TEST_F(SilentInstall, FailuresExitWithOneAndRegisterNothing)
 {
     EXPECT_EQ(silent(folder, fixture_path("install_no_library.apk")), 1u);
@@ -149,6 +162,13 @@ TEST_F(SilentInstall, FailuresExitWithOneAndRegisterNothing)
     ASSERT_TRUE(write_file(temp + L"\\blocker", "a file"));
     EXPECT_EQ(silent(temp + L"\\blocker", fixture_path("install_game.apk")), 1u);
     EXPECT_EQ(read_file(temp + L"\\blocker"), "a file");
+
+    // A drive's root, also as the bare drive, is refused before anything is written.
+    ASSERT_TRUE(map_drive(L'Q', temp));
+    EXPECT_EQ(silent(L"Q:\\", fixture_path("install_game.apk")), 1u);
+    EXPECT_EQ(silent(L"Q:", fixture_path("install_game.apk")), 1u);
+    unmap_drive(L'Q');
+    EXPECT_EQ(read_tree(temp).size(), 1u);
 }
 
 TEST_F(SilentInstall, ProgramOnlyUpdateKeepsGameDataUserDataAndMods)

@@ -7,6 +7,10 @@
 
 namespace {
 
+// The setup program is system-DPI aware: the driver must see the same
+// physical pixels, or Windows would scale every rectangle it reads.
+const bool sees_physical_pixels = SetProcessDPIAware() != FALSE;
+
 struct WindowSearch {
     DWORD process_id;
     const wchar_t* class_name;
@@ -145,6 +149,14 @@ void press_key(HWND window, UINT virtual_key)
     UINT scan_code = MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC);
     PostMessageW(target, WM_KEYDOWN, virtual_key, 1 | (scan_code << 16));
     PostMessageW(target, WM_KEYUP, virtual_key, 1 | (scan_code << 16) | 0xC0000000u);
+}
+
+bool focus_control(HWND control)
+{
+    // A click is what gives a control the focus in its own thread.
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    return wait_until([&] { return focused_window(control) == control; }, 5000);
 }
 
 HWND focused_window(HWND window)

@@ -52,6 +52,9 @@ void press_key(HWND window, UINT virtual_key);
 // The control that has the keyboard focus in the thread owning window.
 HWND focused_window(HWND window);
 
+// Gives a control of another process the keyboard focus, as a click would.
+bool focus_control(HWND control);
+
 bool is_checked(HWND check_box);
 
 // Asks a window to close, as its title bar's close button does (posted).

@@ -1,5 +1,6 @@
 // Install refuses input that cannot be installed, with a warning box owned by
-// the window, and starts nothing.
+// the window, and starts nothing; Enter in either field is Install.
+#include "support/fixture_files.h"
 #include "support/test_support.h"
 #include "window/setup_session.h"
 
@@ -12,20 +13,23 @@ const wchar_t no_apk_text[] =
 const wchar_t apk_missing_text[] = L"That APK file does not exist.";
 const wchar_t requirements_text[] =
     L"Needs about 400 MB of free space. No administrator rights are required.";
+const std::wstring drive_root_text =
+    L"Please choose a folder inside a drive, not the drive itself:\n";
 
 } // namespace
 
 class InstallChecksTest : public SetupWindowTest {
 protected:
-    // Fills both fields, presses Install, and checks the warning box and that
-    // the window is back in its idle state afterwards with nothing started.
+    // Fills both fields, presses Install (or Enter in a field), and checks the
+    // warning box and that the window is back in its idle state afterwards
+    // with nothing started.
     void expect_refusal(const std::wstring& folder, const std::wstring& apk,
-                        const wchar_t* expected_text)
+                        const std::wstring& expected_text, int enter_in = 0)
     {
         SCOPED_TRACE(L"folder \"" + folder + L"\", APK \"" + apk + L"\"");
         set_control_text(control(IDC_FOLDER), folder);
         set_control_text(control(IDC_APK), apk);
-        MessageBoxView box = install_expecting_box();
+        MessageBoxView box = install_expecting_box(enter_in);
         ASSERT_NE(box.window, nullptr) << "no message box";
         expect_window_box(box, expected_text, {IDOK}, IDI_WARNING);
         // While the box is up the window takes no input.
@@ -48,8 +52,25 @@ TEST_F(InstallChecksTest, FolderOfOnlyBlanksAndBackslashesCountsAsEmpty)
     ASSERT_TRUE(write_file(apk, "PK"));
     expect_refusal(L"", apk, no_folder_text);
     expect_refusal(L" \\\\ \\  ", apk, no_folder_text);
+    expect_refusal(L"\"\\\"", apk, no_folder_text);
     expect_refusal(L"\\", L"", no_folder_text);
     remove_test_folder(apk.substr(0, apk.rfind(L'\\')));
+    // Escape does nothing at all.
+    press_key(window, VK_ESCAPE);
+    EXPECT_EQ(wait_for_message_box(program.id, 1000).window, nullptr);
+}
+
+TEST_F(InstallChecksTest, DriveRootIsRefusedHoweverItIsWritten)
+{
+    std::wstring drive_folder = make_temp_folder(L"drive");
+    ASSERT_TRUE(map_drive(L'Q', drive_folder));
+    std::wstring apk = fixture_path("install_game.apk");
+    // A bare drive is its root, not its current folder.
+    expect_refusal(L"Q:", apk, drive_root_text + L"Q:\\", IDC_FOLDER);
+    expect_refusal(L"\"Q:\\\" ", quote(apk), drive_root_text + L"Q:\\", IDC_APK);
+    unmap_drive(L'Q');
+    EXPECT_TRUE(read_tree(drive_folder).empty());
+    remove_test_folder(drive_folder);
 }
 
 TEST_F(InstallChecksTest, EmptyApkNeedsGameDataInTheFolder)

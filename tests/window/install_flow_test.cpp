@@ -1,10 +1,13 @@
-// Installs started from the window: the stages it shows, the end-of-install
-// question, a failed install and its retry, and closing during and after.
+// Installs started from the window: the stages and progress it shows, the
+// end-of-install question, a failed install and its retry, closing and log-off.
 #include <shlobj.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 
 #include "app/text.h"
+#include "install/layout.h"
 #include "support/fixture_files.h"
 #include "support/install_inspection.h"
 #include "support/test_support.h"
@@ -50,10 +53,11 @@ class InstallFlowTest : public SetupWindowTest {
 protected:
     void SetUp() override
     {
-        SetupWindowTest::SetUp();
         temp = make_temp_folder(L"flow");
         ASSERT_FALSE(temp.empty());
         folder = temp + L"\\Reef";
+        start_folder = temp;  // what a relative folder is taken against
+        SetupWindowTest::SetUp();
     }
 
     void TearDown() override
@@ -69,8 +73,8 @@ protected:
         set_control_text(control(IDC_APK), apk);
     }
 
-    // Follows the status line until the window shows a message box; records
-    // every distinct status text on the way.
+    // Follows the status line and the progress bar until the window shows a
+    // message box; records every distinct text and bar position on the way.
     MessageBoxView watch_until_box()
     {
         std::wstring last = status_text();
@@ -80,6 +84,10 @@ protected:
             if (now != last) {
                 status_texts.push_back(now);
                 last = now;
+            }
+            if (progress_visible() &&
+                (progress_seen.empty() || progress_seen.back() != progress_position())) {
+                progress_seen.push_back(progress_position());
             }
             // Looking for the box costs more than reading a text: not every time.
             if (polls % 8 == 0) {
@@ -92,11 +100,18 @@ protected:
         return {};
     }
 
-    MessageBoxView install_and_watch()
+    MessageBoxView install_and_watch(int enter_in = 0)
     {
         status_texts.clear();
-        press_button(window, IDC_INSTALL);
+        progress_seen.clear();
+        enter_in != 0 ? press_enter_in(enter_in) : void(press_button(window, IDC_INSTALL));
         return watch_until_box();
+    }
+
+    bool progress_visible() const { return IsWindowVisible(control(IDC_PROGRESS)) != FALSE; }
+    int progress_position() const
+    {
+        return static_cast<int>(SendMessageW(control(IDC_PROGRESS), PBM_GETPOS, 0, 0));
     }
 
     void expect_question(const MessageBoxView& box)
@@ -106,6 +121,9 @@ protected:
         EXPECT_EQ(status_text(), installed_text);
         // They stay disabled until the window is gone.
         EXPECT_TRUE(input_controls_enabled(false));
+        // The bar went to its end and was hidden again with the install.
+        EXPECT_FALSE(progress_visible());
+        EXPECT_EQ(progress_position(), 100);
     }
 
     void expect_failure_box(const MessageBoxView& box, const std::wstring& failure_text)
@@ -114,6 +132,7 @@ protected:
         expect_window_box(box, failure_text, {IDOK}, IDI_ERROR);
         EXPECT_EQ(status_text(), not_installed_text);
         EXPECT_TRUE(input_controls_enabled(false));
+        EXPECT_FALSE(progress_visible());
     }
 
     void dismiss(const MessageBoxView& box, int button)
@@ -125,14 +144,20 @@ protected:
     std::wstring temp;
     std::wstring folder;
     std::vector<std::wstring> status_texts;
+    std::vector<int> progress_seen;
 };
 
 TEST_F(InstallFlowTest, YesStartsTheGameInTheInstallFolderAndEndsTheWindow)
 {
-    // Trailing backslashes and blanks do not reach the install.
-    fill_in(folder + L"\\ \\ ", fixture_path("install_game.apk"));
-    MessageBoxView box = install_and_watch();
+    // Pasted with quotes, relative, with trailing backslashes and blanks: the
+    // install gets the full folder. Enter in the APK field installs.
+    fill_in(L"\"Reef\\ \\\" ", quote(fixture_path("install_game.apk")));
+    MessageBoxView box = install_and_watch(IDC_APK);
     expect_question(box);
+    EXPECT_EQ(read_registry_value(HKEY_CURRENT_USER, uninstall_key_path, L"InstallLocation").bytes,
+              registry_text(folder));
+    EXPECT_EQ(read_shortcut(shortcut_path(known_folder_path(FOLDERID_Programs))).target,
+              folder + L"\\gloamreef.exe");
     EXPECT_TRUE(in_order(status_texts, {importing_text, copying_text, shortcuts_text,
                                         installed_text}));
     EXPECT_TRUE(path_exists(folder + L"\\gloamreef.exe"));
@@ -214,12 +239,15 @@ TEST_F(InstallFlowTest, ClosingAfterAFailureEndsTheProgram)
     EXPECT_EQ(finish(), 0u);
 }
 
-TEST_F(InstallFlowTest, ClosingDuringAnInstallDoesNothing)
+TEST_F(InstallFlowTest, ClosingOrLoggingOffDuringAnInstallDoesNothing)
 {
+    EXPECT_NE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
     fill_in(folder, fixture_path("window_slow_game.apk"));
     press_button(window, IDC_INSTALL);
     ASSERT_TRUE(wait_until([&] { return status_text() == importing_text; }, 10000));
     EXPECT_TRUE(input_controls_enabled(false));
+    EXPECT_TRUE(progress_visible());
+    EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
 
     // Sent, so they have been handled when the calls return: the window
     // stays, whether asked directly or through the title bar's close command.
@@ -240,7 +268,30 @@ TEST_F(InstallFlowTest, ClosingDuringAnInstallDoesNothing)
     MessageBoxView box = watch_until_box();
     expect_question(box);
     EXPECT_TRUE(in_order(status_texts, {copying_text, shortcuts_text, installed_text}));
+    // The bar moved on while the import wrote (not only at its stages), and never back.
+    EXPECT_TRUE(std::any_of(progress_seen.begin(), progress_seen.end(),
+                            [](int position) { return position > 0 && position < 90; }));
+    EXPECT_TRUE(std::is_sorted(progress_seen.begin(), progress_seen.end()));
+    EXPECT_NE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
     dismiss(box, IDNO);
     EXPECT_EQ(finish(), 0u);
     EXPECT_FALSE(path_exists(second));
+}
+
+TEST_F(InstallFlowTest, FolderWithOtherFilesIsInstalledIntoOnlyOnYes)
+{
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(write_file(folder + L"\\letter.txt", "mine"));
+    fill_in(folder + L"\\", fixture_path("install_game.apk"));
+    MessageBoxView box = install_expecting_box(IDC_FOLDER);
+    expect_window_box(box, L"The folder\n" + folder + L"\nalready exists and holds other files. "
+                           L"Install the game there anyway?", {IDYES, IDNO}, IDI_WARNING);
+    EXPECT_EQ(box.default_button, IDNO);
+    dismiss(box, IDNO);
+    EXPECT_TRUE(wait_until([&] { return input_controls_enabled(true); }, 3000));
+    EXPECT_EQ(read_tree(folder).size(), 1u) << "No changed the folder";
+
+    dismiss(install_expecting_box(), IDYES);
+    expect_question(watch_until_box());
+    EXPECT_EQ(read_file(folder + L"\\letter.txt"), "mine");
 }

@@ -1,8 +1,10 @@
-// The window as it first appears: frame, controls, initial state, Tab order.
+// The window as it first appears at the prefix's display scale: frame,
+// controls, initial state, Tab order.
 #include <vector>
 
 #include "test_paths.h"
 
+#include "app/text.h"
 #include "install/layout.h"
 #include "support/test_support.h"
 #include "window/setup_session.h"
@@ -13,7 +15,7 @@ struct ExpectedControl {
     const wchar_t* class_name;
     const wchar_t* text;
     DWORD style;  // without WS_CHILD | WS_VISIBLE
-    int x, y, width, height;
+    int x, y, width, height;  // at 96 DPI
     int id;
 };
 
@@ -43,7 +45,34 @@ std::vector<ExpectedControl> expected_controls(const std::wstring& folder)
         {L"Static", L"Needs about 400 MB of free space. No administrator rights are required.", 0,
          20, 290, 570, 20, 106},
         {L"Button", L"Install", WS_TABSTOP | BS_DEFPUSHBUTTON, 470, 318, 120, 32, 105},
+        {L"msctls_progress32", L"", 0, 20, 324, 440, 20, 108},
     };
+}
+
+// Pixels at 96 DPI as the window has them at the screen's DPI.
+int scaled(int pixels)
+{
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(pixels, dpi, 96);
+}
+
+// What the text needs in the system's message font, which the window gives
+// every control: wrapped at width as a static control wraps it.
+SIZE message_font_extent(const std::wstring& text, int width, UINT format = DT_WORDBREAK)
+{
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, font);
+    RECT rect{0, 0, width, 0};
+    DrawTextW(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_EXPANDTABS | format);
+    DeleteDC(dc);
+    DeleteObject(font);
+    return {rect.right, rect.bottom};
 }
 
 // Game data in a folder that did not exist; removes every folder it had to
@@ -72,7 +101,10 @@ struct PlantedGameData {
 
 } // namespace
 
-TEST_F(SetupWindowTest, MainWindowIsFixedSizeAndCentred)
+// The layout tests, which also run at 120 and 192 DPI.
+class SetupWindowLayout : public SetupWindowTest {};
+
+TEST_F(SetupWindowLayout, MainWindowIsFixedSizeCentredAndOnScreen)
 {
     EXPECT_EQ(window_text(window), setup_title);
     wchar_t class_name[64] = {};
@@ -88,10 +120,20 @@ TEST_F(SetupWindowTest, MainWindowIsFixedSizeAndCentred)
 
     RECT frame;
     GetWindowRect(window, &frame);
-    EXPECT_EQ(frame.right - frame.left, 620);
-    EXPECT_EQ(frame.bottom - frame.top, 400);
-    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - 620) / 2);
-    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - 400) / 2);
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    if (scaled(96) == 96) {
+        EXPECT_TRUE(width == 620 && height == 400) << width << " x " << height;
+    }
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
+    RECT work_area, client;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_area, 0);
+    EXPECT_TRUE(frame.left >= work_area.left && frame.top >= work_area.top &&
+                frame.right <= work_area.right && frame.bottom <= work_area.bottom);
+    // The controls keep the right and bottom margins they have at 96 DPI.
+    GetClientRect(window, &client);
+    EXPECT_TRUE(client.right >= scaled(610) && client.bottom >= scaled(370));
 
     // No sizing border: a resize request through the frame does nothing.
     EXPECT_EQ(SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(frame.right - 1, frame.bottom - 1)),
@@ -102,7 +144,7 @@ TEST_F(SetupWindowTest, MainWindowIsFixedSizeAndCentred)
     EXPECT_EQ(finish(), 0u);
 }
 
-TEST_F(SetupWindowTest, ElevenControlsInCreationOrder)
+TEST_F(SetupWindowLayout, ElevenControlsAndTheProgressBarInCreationOrder)
 {
     std::vector<ControlView> controls = read_controls(window);
     std::vector<ExpectedControl> expected = expected_controls(default_install_folder());
@@ -114,18 +156,48 @@ TEST_F(SetupWindowTest, ElevenControlsInCreationOrder)
         EXPECT_EQ(_wcsicmp(actual.class_name.c_str(), wanted.class_name), 0) << actual.class_name.c_str();
         EXPECT_EQ(actual.text, wanted.text);
         EXPECT_EQ(actual.id, wanted.id);
-        EXPECT_EQ(actual.rect.left, wanted.x);
-        EXPECT_EQ(actual.rect.top, wanted.y);
-        EXPECT_EQ(actual.rect.right - actual.rect.left, wanted.width);
-        EXPECT_EQ(actual.rect.bottom - actual.rect.top, wanted.height);
-        // The hint's visibility follows the folder; every other control is visible.
-        DWORD visible = wanted.id == IDC_DATA_HINT ? (actual.style & WS_VISIBLE) : WS_VISIBLE;
+        EXPECT_EQ(actual.rect.left, scaled(wanted.x));
+        EXPECT_EQ(actual.rect.top, scaled(wanted.y));
+        EXPECT_EQ(actual.rect.right - actual.rect.left, scaled(wanted.width));
+        EXPECT_EQ(actual.rect.bottom - actual.rect.top, scaled(wanted.height));
+        // The hint follows the folder, the bar waits for an install.
+        DWORD visible = wanted.id == IDC_DATA_HINT ? (actual.style & WS_VISIBLE)
+                        : wanted.id == IDC_PROGRESS ? 0
+                                                    : WS_VISIBLE;
         EXPECT_EQ(actual.style, wanted.style | WS_CHILD | visible);
         bool is_edit = _wcsicmp(wanted.class_name, L"Edit") == 0;
         EXPECT_EQ(actual.extended_style & WS_EX_CLIENTEDGE, is_edit ? WS_EX_CLIENTEDGE : 0u);
     }
     EXPECT_TRUE(is_checked(control(IDC_DESKTOP_SHORTCUT)));
     EXPECT_TRUE(input_controls_enabled(true));
+}
+
+TEST_F(SetupWindowLayout, EveryTextFitsItsControl)
+{
+    // Font handles cannot be read from another process; an edit field shows
+    // where a character starts in the font the window gives its controls.
+    set_control_text(control(IDC_APK), L"Needs about 400 MB.");
+    LRESULT first = SendMessageW(control(IDC_APK), EM_POSFROMCHAR, 0, 0);
+    LRESULT last = SendMessageW(control(IDC_APK), EM_POSFROMCHAR, 18, 0);
+    EXPECT_EQ(LOWORD(last) - LOWORD(first), message_font_extent(L"Needs about 400 MB", 0, 0).cx);
+
+    for (const ControlView& view : read_controls(window)) {
+        if (_wcsicmp(view.class_name.c_str(), L"Static") != 0) {
+            continue;
+        }
+        std::vector<std::wstring> texts = {view.text};
+        if (view.id == IDC_STATUS) {  // and what it shows over an install
+            texts.insert(texts.end(), {L"Importing the game data from your APK (this takes a "
+                                       L"moment)...", L"Copying the game program...",
+                                       L"Creating shortcuts...", L"Not installed."});
+        }
+        int width = view.rect.right - view.rect.left;
+        for (const std::wstring& text : texts) {
+            SIZE needed = message_font_extent(text, width);
+            EXPECT_LE(needed.cy, view.rect.bottom - view.rect.top) << wide_to_utf8(text);
+            EXPECT_LE(needed.cx, width) << wide_to_utf8(text);
+        }
+    }
 }
 
 TEST_F(SetupWindowTest, TabVisitsTheInputControlsInOrder)

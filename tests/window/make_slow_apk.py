@@ -2,9 +2,10 @@
 """Writes an APK whose import takes a while: make_slow_apk.py <out.apk> [files].
 
 The import's time goes mostly into creating files, so many small assets in
-many folders make it slow while the archive stays a few megabytes. The
-library header is one the import accepts (ELF, 32-bit, ARM)."""
+many folders make it slow; a stored 4 MB asset gives the progress bar bytes
+to follow. The library header is one the import accepts (ELF, 32-bit, ARM)."""
 import os
+import random
 import sys
 import zipfile
 
@@ -22,6 +23,9 @@ def main():
             data = (b"reef %05d " % i) * (50 + i % 200)
             apk.writestr("assets/slow/set%03d/item%05d.dat" % (i % 97, i), data,
                          zipfile.ZIP_DEFLATED)
+            if i == files // 2:
+                apk.writestr("assets/slow/movie.bin", random.Random(i).randbytes(4 << 20),
+                             zipfile.ZIP_STORED)
     os.replace(out + ".tmp", out)
 
 

@@ -9,7 +9,7 @@
 
 void SetupWindowTest::SetUp()
 {
-    program = start_program(GLOAMREEF_SETUP_EXE, L"");
+    program = start_program(GLOAMREEF_SETUP_EXE, L"", start_folder);
     ASSERT_NE(program.process, nullptr);
     window = wait_for_window(program.id, setup_class, setup_title);
     ASSERT_NE(window, nullptr) << "the setup window did not appear";
@@ -32,10 +32,16 @@ void SetupWindowTest::TearDown()
     finish_program(program, 5000);
 }
 
-MessageBoxView SetupWindowTest::install_expecting_box()
+MessageBoxView SetupWindowTest::install_expecting_box(int enter_in)
 {
-    press_button(window, IDC_INSTALL);
+    enter_in != 0 ? press_enter_in(enter_in) : void(press_button(window, IDC_INSTALL));
     return wait_for_message_box(program.id);
+}
+
+void SetupWindowTest::press_enter_in(int field_id)
+{
+    ASSERT_TRUE(focus_control(control(field_id)));
+    press_key(window, VK_RETURN);
 }
 
 void SetupWindowTest::expect_window_box(const MessageBoxView& box, const std::wstring& text,

@@ -24,8 +24,10 @@ protected:
     std::wstring status_text() const { return window_text(control(IDC_STATUS)); }
     bool hint_visible() const { return IsWindowVisible(control(IDC_DATA_HINT)) != FALSE; }
 
-    // Presses Install and reads the message box that it must bring up.
-    MessageBoxView install_expecting_box();
+    // Presses Install, or Enter in the field with that id, and reads the
+    // message box that it must bring up.
+    MessageBoxView install_expecting_box(int enter_in = 0);
+    void press_enter_in(int field_id);
 
     // Checks a box of the window's: the product caption, owned by the window,
     // with this text, these buttons and this system icon.
@@ -41,6 +43,7 @@ protected:
 
     RunningProgram program;
     HWND window = nullptr;
+    std::wstring start_folder;  // the program's working folder; empty: the test's
 };
 
 // The default install folder the window proposes in this Wine prefix.
