@@ -3,8 +3,6 @@
 
 #include <shlobj.h>
 
-#include <cwchar>
-
 #include "install/program_files.h"
 
 namespace {
@@ -99,22 +97,6 @@ TEST_F(InstallTest, RunningGameFailsTheInstallBeforeAnythingChanges)
     // Closed, and for a folder without the game, nothing runs.
     EXPECT_FALSE(game_is_running(folder));
     EXPECT_FALSE(game_is_running(temp + L"\Elsewhere"));
-}
-
-TEST_F(InstallTest, TooLittleFreeSpaceRefusesBeforeAnythingIsWritten)
-{
-    // The APK announces about 4.4 TB of game data.
-    std::wstring refusal = install(folder, fixture("install_oversized.apk"));
-    unsigned long long need = 0, free_mb = 0;
-    const std::wstring head = L"There is not enough free space on C:\\.\n\nThe game needs ";
-    ASSERT_EQ(refusal.compare(0, head.size(), head), 0) << wide_to_utf8(refusal);
-    ASSERT_EQ(swscanf(refusal.c_str() + head.size(), L"%llu MB there; %llu MB are free.", &need,
-                      &free_mb),
-              2);
-    EXPECT_GT(need, 4398046ull);
-    EXPECT_LT(free_mb, need);
-    EXPECT_FALSE(path_exists(folder));
-    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 0u);
 }
 
 TEST_F(InstallTest, BlockedUninstallerCopyFailsBeforeTheRegistration)
