@@ -10,6 +10,9 @@ struct ModeChoice {
     std::wstring folder;   // uninstall run and silent install
     std::wstring apk_path; // silent install
     bool quiet = false;    // uninstall run
+    // Silent install and uninstall run: the path of "/log=<path>" standing
+    // after the mode's own arguments (the last one, if several); empty: no log.
+    std::wstring log_path;
 };
 
 // argv[0] is the program path. Switches match whole and case-sensitively;

@@ -1,5 +1,6 @@
-// The import's error log: the text of the last error is kept for the message
-// the user sees; every other level leaves no trace.
+// The program's log: the text of the last error is kept for the message the
+// user sees, and while a run log is open (/log= on the command line) every
+// message also goes there, one timestamped line each.
 #pragma once
 
 #include <string>
@@ -19,5 +20,13 @@
 extern std::string last_error;
 
 // Formats like printf into at most 1023 characters. Level 'E' replaces
-// last_error with the text; any other level has no effect.
+// last_error with the text. Every level goes to the run log when one is open.
+// Safe to call from several threads at once.
 void log_message(char level, const char* format, ...) GLOAMREEF_PRINTF(2, 3);
+
+// Creates (or replaces) the run log at a UTF-8 path; false when it cannot be
+// created, and the program then runs without one. Lines are
+// "YYYY-MM-DD HH:MM:SS.mmm text" in local time, line breaks inside a text
+// become blanks, and each line is on disk before log_message returns.
+bool open_run_log(const std::string& path);
+void close_run_log();

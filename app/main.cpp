@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/modes.h"
+#include "app/run_log.h"
 #include "uninstall/uninstall_run.h"
 #include "uninstall/uninstaller_launch.h"
 
@@ -24,11 +25,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 
     switch (choice.mode) {
     case Mode::uninstall_run:
-        return run_uninstall(choice.folder, choice.quiet);
+        return run_with_log(choice.log_path,
+                            [&] { return run_uninstall(choice.folder, choice.quiet); });
     case Mode::uninstaller_launch:
         return launch_uninstaller();
     case Mode::silent_install:
-        return run_silent_install(choice.folder, choice.apk_path);
+        return run_with_log(choice.log_path,
+                            [&] { return run_silent_install(choice.folder, choice.apk_path); });
     case Mode::interactive_install:
         break;
     }

@@ -6,8 +6,10 @@
 
 #include <thread>
 
+#include "app/log.h"
 #include "app/progress.h"
 #include "app/single_instance.h"
+#include "app/text.h"
 #include "install/install_folder.h"
 #include "install/install_pipeline.h"
 #include "ui/setup_window.h"
@@ -15,14 +17,22 @@
 int run_silent_install(const std::wstring& folder, const std::wstring& apk_path)
 {
     if (!take_setup_lock()) {
+        log_message('I', "not installed: another setup is running");
         return 1;
     }
     progress_window = nullptr;
     progress_status_line = nullptr;
+    log_message('I', "silent install into %s from %s", wide_to_utf8(folder).c_str(),
+                apk_path.empty() ? "(no APK: program only)" : wide_to_utf8(apk_path).c_str());
     // A relative folder would be registered and linked as such.
     std::thread worker(run_install, absolute_folder(folder), apk_path, false);
     worker.join();
-    return outcome_error.empty() ? 0 : 1;
+    if (!outcome_error.empty()) {
+        log_message('I', "not installed: %s", wide_to_utf8(outcome_error).c_str());
+        return 1;
+    }
+    log_message('I', "installed");
+    return 0;
 }
 
 int run_interactive_install(HINSTANCE instance)

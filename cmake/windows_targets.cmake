@@ -25,8 +25,10 @@ else()
   set(GLOAMREEF_PAYLOAD_FILE ${CMAKE_BINARY_DIR}/gloamreef-standin.exe)
 endif()
 
-# windres takes the payload's path from the generated script.
-set(GLOAMREEF_MANIFEST_FILE ${CMAKE_SOURCE_DIR}/resources/setup.manifest)
+# windres takes the payload's path from the generated script; the manifest
+# and the version block take the project's version.
+set(GLOAMREEF_MANIFEST_FILE ${CMAKE_BINARY_DIR}/setup.manifest)
+configure_file(resources/setup.manifest.in ${GLOAMREEF_MANIFEST_FILE} @ONLY)
 configure_file(resources/setup.rc.in ${CMAKE_BINARY_DIR}/setup.rc @ONLY)
 set_source_files_properties(${CMAKE_BINARY_DIR}/setup.rc PROPERTIES
     OBJECT_DEPENDS "${GLOAMREEF_PAYLOAD_FILE};${GLOAMREEF_MANIFEST_FILE}")

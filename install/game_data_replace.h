@@ -7,9 +7,22 @@
 
 // Imports the APK into a staging folder beside gamedata and puts it in place of
 // gamedata only once the import is complete. On failure the staging folder is
-// removed, gamedata is left as it was and the reason is in last_error
-// (result false). Exceptions of the import pass through, also after the
-// staging folder has been removed. A gamedata that is a link is replaced as a
-// link: its target is never touched.
-bool replace_game_data(const std::wstring& apk_path, const std::wstring& install_folder,
-                       const ImportOptions& options = {});
+// removed, gamedata is left as it was, the reason is in last_error and the
+// outcome says whose fault it was: a staging folder that cannot be cleared or
+// data that cannot be put in place is the install folder's, with the OS error;
+// an import error that the APK's entry names cause (a name clash) is the APK's.
+// Exceptions of the import pass through, also after the staging folder has
+// been removed. A gamedata that is a link is replaced as a link: its target is
+// never touched. Renames and deletions wait out a short lock.
+ImportOutcome replace_game_data(const std::wstring& apk_path, const std::wstring& install_folder,
+                                const ImportOptions& options);
+
+// An install stopped between the two renames of its swap leaves no gamedata
+// and the last complete data in a set-aside folder (gamedata.old, or a
+// numbered one): moves that folder back. Does nothing while gamedata exists.
+void restore_interrupted_swap(const std::wstring& install_folder);
+
+// Removes a game data folder as remove_tree does, but its game library first:
+// a folder that could be deleted only in part never holds the library, so it
+// is never taken for complete game data (has_game_data, the restore above).
+bool remove_game_data(const std::wstring& folder);

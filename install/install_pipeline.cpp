@@ -9,8 +9,11 @@
 
 #include "app/log.h"
 #include "app/progress.h"
+#include "app/system_message.h"
 #include "app/text.h"
+#include "install/free_space.h"
 #include "install/game_data_replace.h"
+#include "install/import_failure.h"
 #include "install/install_folder.h"
 #include "install/layout.h"
 #include "install/program_files.h"
@@ -18,6 +21,13 @@
 #include "install/uninstall_entry.h"
 
 namespace {
+
+// The status line's text, and the same in the run log.
+void show_stage(const wchar_t* text)
+{
+    log_message('I', "stage: %s", wide_to_utf8(text).c_str());
+    report_stage(text);
+}
 
 void create_install_folder(const std::wstring& folder)
 {
@@ -28,38 +38,72 @@ void create_install_folder(const std::wstring& folder)
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(folder), error);
     if (error) {
+        log_message('I', "cannot create the folder %s (error %d: %s)", wide_to_utf8(folder).c_str(),
+                    error.value(), error.message().c_str());
         throw L"Cannot create the folder:\n" + folder;
     }
 }
 
 void import_stage(const std::wstring& folder, const std::wstring& apk_path)
 {
-    report_stage(L"Importing the game data from your APK (this takes a moment)...");
+    show_stage(L"Importing the game data from your APK (this takes a moment)...");
     last_error.clear();
     ImportOptions options;
     // On the import's threads: the report only posts, it never waits for the window.
     options.progress = [](uint64_t bytes_written, uint64_t bytes_total) {
         report_progress(import_progress_percent(bytes_written, bytes_total));
     };
-    if (!replace_game_data(apk_path, folder, options)) {
-        throw L"The game data could not be imported from that file.\n\n" +
-            utf8_to_wide(last_error) +
-            L"\n\nIt has to be the Android APK of Gloam Reef (2011, Ostrane / Quillmoor).";
+    ImportOutcome outcome = replace_game_data(apk_path, folder, options);
+    if (outcome.fault != ImportFault::none) {
+        if (outcome.fault == ImportFault::output) {
+            log_message('I', "import failed (%s)",
+                        describe_os_error(static_cast<DWORD>(outcome.os_error)).c_str());
+        }
+        throw import_failure_text(outcome, folder, last_error);
+    }
+}
+
+// Refuses, before anything is written, an APK that is no zip archive and an
+// install that the volume has no room for.
+void check_free_space(HMODULE payload_module, const std::wstring& folder,
+                      const std::wstring& apk_path)
+{
+    ImportPlan plan;
+    if (!apk_path.empty()) {
+        last_error.clear();
+        if (!plan_import(wide_to_utf8(apk_path), plan)) {
+            ImportOutcome rejected;
+            rejected.fault = ImportFault::archive;
+            throw import_failure_text(rejected, folder, last_error);
+        }
+    }
+    std::wstring refusal =
+        free_space_refusal(payload_module, folder, apk_path.empty() ? nullptr : &plan);
+    if (!refusal.empty()) {
+        throw refusal;
     }
 }
 
 // Every step raises its failure text as a std::wstring; the caller catches it.
+// Nothing is changed before the checks have passed.
 void install_steps(HMODULE payload_module, const std::wstring& folder,
                    const std::wstring& apk_path, bool desktop_shortcut)
 {
+    if (game_is_running(folder)) {
+        log_message('I', "gloamreef.exe is running");
+        throw std::wstring(
+            L"Cannot write gloamreef.exe. Is the game running, or the folder read-only?");
+    }
+    check_free_space(payload_module, folder, apk_path);
     create_install_folder(folder);
     // Without an APK the game data that is there is kept: a program-only update.
     if (!apk_path.empty()) {
+        restore_interrupted_swap(folder);
         import_stage(folder, apk_path);
     }
 
     report_progress(import_done_percent);
-    report_stage(L"Copying the game program...");
+    show_stage(L"Copying the game program...");
     std::wstring program = program_path(folder);
     write_game_program(payload_module, program);
 
@@ -67,9 +111,11 @@ void install_steps(HMODULE payload_module, const std::wstring& folder,
     std::filesystem::create_directories(std::filesystem::path(textures_folder(folder)), ignored);
 
     report_progress(program_written_percent);
-    report_stage(L"Creating shortcuts...");
-    // A failed copy leaves the previous uninstaller, if any; the install stands.
-    copy_setup_program(uninstaller_path(folder));
+    show_stage(L"Creating shortcuts...");
+    // The uninstall entry must never point at a missing uninstaller.
+    if (!copy_setup_program(uninstaller_path(folder))) {
+        throw std::wstring(L"Cannot write uninstall.exe. Is the folder read-only?");
+    }
     make_shortcuts(folder, program, desktop_shortcut);
     register_uninstall_entry(folder, program, uninstaller_path(folder));
     report_progress(100);

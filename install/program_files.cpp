@@ -1,11 +1,37 @@
 // Writing the game program and the uninstaller into the install folder.
 #include "install/program_files.h"
 
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
+#include "app/log.h"
+#include "app/system_message.h"
+#include "app/text.h"
 #include "install/layout.h"
+#include "install/locked_retry.h"
+
+namespace {
+
+void log_write_failure(const std::wstring& file, DWORD error)
+{
+    log_message('I', "cannot write %s (%s)", wide_to_utf8(file).c_str(),
+                describe_os_error(error).c_str());
+}
+
+// Writes all bytes and closes the file; false with the last error set.
+bool write_and_close(HANDLE file, const void* data, DWORD size)
+{
+    DWORD written = 0;
+    bool ok = WriteFile(file, data, size, &written, nullptr) && written == size;
+    DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    // Closing may report what the write did not (a full network share).
+    if (!CloseHandle(file) && ok) {
+        return false;
+    }
+    SetLastError(error);
+    return ok;
+}
+
+} // namespace
 
 EmbeddedProgram find_game_program(HMODULE module)
 {
@@ -26,24 +52,37 @@ EmbeddedProgram find_game_program(HMODULE module)
     return program;
 }
 
+bool game_is_running(const std::wstring& install_folder)
+{
+    HANDLE file = CreateFileW(program_path(install_folder).c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
 void write_game_program(HMODULE module, const std::wstring& program_file)
 {
     EmbeddedProgram program = find_game_program(module);
     if (program.data == nullptr) {
         throw std::wstring(L"This installer is damaged (no game program inside it).");
     }
-    const std::wstring cannot_write =
-        L"Cannot write gloamreef.exe. Is the game running, or the folder read-only?";
-    std::ofstream file(std::filesystem::path(program_file),
-                       std::ios::binary | std::ios::out | std::ios::trunc);
-    if (!file) {
-        throw cannot_write;
-    }
-    file.write(static_cast<const char*>(program.data), program.size);
-    // Closing flushes: a full disk may only show here.
-    file.close();
-    if (!file) {
-        throw cannot_write;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    bool written = retry_while_locked([&] {
+        file = CreateFileW(program_file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        return file != INVALID_HANDLE_VALUE;
+    });
+    // A file that was truncated or partly written stays: the next install
+    // replaces it.
+    if (!written || !write_and_close(file, program.data, program.size)) {
+        log_write_failure(program_file, GetLastError());
+        throw std::wstring(
+            L"Cannot write gloamreef.exe. Is the game running, or the folder read-only?");
     }
 }
 
@@ -70,5 +109,13 @@ std::wstring running_program_file()
 bool copy_setup_program(const std::wstring& target)
 {
     std::wstring source = running_program_file();
-    return !source.empty() && CopyFileW(source.c_str(), target.c_str(), FALSE);
+    if (source.empty()) {
+        return false;
+    }
+    if (retry_while_locked(
+            [&] { return CopyFileW(source.c_str(), target.c_str(), FALSE) != 0; })) {
+        return true;
+    }
+    log_write_failure(target, GetLastError());
+    return false;
 }

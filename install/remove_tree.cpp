@@ -5,18 +5,22 @@
 #include <windows.h>
 
 #include "install/layout.h"
+#include "install/locked_retry.h"
 
 namespace {
 
+bool is_missing(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 bool delete_by_attributes(const std::wstring& path, DWORD attributes)
 {
-    bool deleted = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path.c_str())
-                                                           : DeleteFileW(path.c_str());
-    if (deleted) {
-        return true;
-    }
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    bool is_folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
+    bool deleted = retry_while_locked([&] {
+        return is_folder ? RemoveDirectoryW(path.c_str()) != 0 : DeleteFileW(path.c_str()) != 0;
+    });
+    return deleted || is_missing(GetLastError());
 }
 
 } // namespace
@@ -25,8 +29,7 @@ bool delete_entry(const std::wstring& path)
 {
     DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return is_missing(GetLastError());
     }
     return delete_by_attributes(path, attributes);
 }
@@ -35,8 +38,7 @@ bool remove_tree(const std::wstring& folder)
 {
     DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return is_missing(GetLastError());
     }
     bool is_real_folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -56,8 +58,11 @@ bool remove_tree(const std::wstring& folder)
                 ok = (is_folder && !is_link) ? remove_tree(path)
                                              : delete_by_attributes(path, entry.dwFileAttributes);
             } while (ok && FindNextFileW(search, &entry));
+            // The caller reports the failed deletion's error, not the search's.
+            DWORD error = GetLastError();
             FindClose(search);
             if (!ok) {
+                SetLastError(error);
                 return false;
             }
         }

@@ -5,6 +5,10 @@
 
 #include <string>
 
+// Both wait out a file that another program holds for a moment
+// (install/locked_retry.h); after a failure the thread's last error is the
+// failed deletion's.
+
 // A file, a link (removed as the link) or an empty folder. A missing entry
 // counts as deleted.
 bool delete_entry(const std::wstring& path);

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "app/version.h"
 #include "install/layout.h"
 
 namespace {
@@ -32,7 +33,7 @@ void register_uninstall_entry(const std::wstring& folder, const std::wstring& pr
         return;
     }
     set_text(key, L"DisplayName", product_name);
-    set_text(key, L"DisplayVersion", L"1.0.0");
+    set_text(key, L"DisplayVersion", program_version_wide);
     set_text(key, L"Publisher", L"Gloam Reef Voduze PC Viru (fan project)");
     set_text(key, L"InstallLocation", folder);
     set_text(key, L"DisplayIcon", program);

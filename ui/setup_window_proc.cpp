@@ -14,6 +14,7 @@
 #include "install/layout.h"
 #include "ui/browse.h"
 #include "ui/install_checks.h"
+#include "ui/install_readiness.h"
 #include "ui/install_progress.h"
 
 namespace {
@@ -63,6 +64,9 @@ void start_install(HWND window)
     if (holds_other_files(folder) &&
         show_message(window, other_files_question(folder),
                      MB_ICONWARNING | MB_YESNO | MB_DEFBUTTON2) != IDYES) {
+        return;
+    }
+    if (!ready_to_install(window, folder, apk_path)) {
         return;
     }
 

@@ -4,6 +4,8 @@
 
 #include <shlobj.h>
 
+#include <cstdio>
+
 #include "app/text.h"
 #include "install/layout.h"
 #include "support/fixture_files.h"
@@ -184,4 +186,38 @@ TEST_F(SilentInstall, ProgramOnlyUpdateKeepsGameDataUserDataAndMods)
     EXPECT_EQ(game_data_difference("install_game"), "");
     EXPECT_EQ(read_file(folder + L"\\userdata\\settings.ini"), "volume=3");
     EXPECT_EQ(read_file(folder + L"\\mods\\textures\\README.txt"), "my mod");
+}
+
+TEST_F(SilentInstall, LogNamesTheStagesTheFailureAndTheExitCode)
+{
+    std::wstring log = temp + L"\\silent.log";
+    ASSERT_EQ(silent(folder, fixture_path("install_game.apk"), quote(L"/log=" + log)), 0u);
+    // One "YYYY-MM-DD HH:MM:SS.mmm text" line per message, the exit code last.
+    std::string text = read_file(log), line;
+    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+         start = end + 2) {
+        line = text.substr(start, end - start);
+        int y, mo, d, h, mi, sec, ms;
+        EXPECT_EQ(sscanf(line.c_str(), "%4d-%2d-%2d %2d:%2d:%2d.%3d", &y, &mo, &d, &h, &mi, &sec, &ms), 7);
+        EXPECT_EQ(line[23], ' ') << line;
+    }
+    EXPECT_EQ(text.substr(24, text.find("\r\n") - 24), "Gloam Reef Voduze PC Viru setup 1.0.0");
+    EXPECT_EQ(line.substr(24), "exit code: 0");
+    for (const char* expected : {"stage: Importing the game data from your APK (this takes a moment)...",
+                                 "stage: Creating shortcuts...", "free space on ", "/silent "}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    }
+
+    // A failure's line names its cause.
+    HANDLE held = CreateFileW((folder + L"\\uninstall.exe").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(silent(folder, L"", L"/log=" + quote(log)), 1u);
+    CloseHandle(held);
+    text = read_file(log);
+    EXPECT_NE(text.find("uninstall.exe (error 32: "), std::string::npos) << text;
+    EXPECT_NE(text.find("not installed: Cannot write uninstall.exe."), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.size() - 14), "exit code: 1\r\n");
+
+    // A log that cannot be created does not stop the install.
+    EXPECT_EQ(silent(folder, L"", quote(L"/log=" + temp + L"\\missing\\x.log")), 0u);
 }

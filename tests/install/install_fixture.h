@@ -73,6 +73,12 @@ protected:
                L"\n\nIt has to be the Android APK of Gloam Reef (2011, Ostrane / Quillmoor).";
     }
 
+    // The text of an import that the install folder could not take.
+    std::wstring write_failure(const std::wstring& cause) const
+    {
+        return L"The game data could not be written to\n" + folder + L"\n\n" + cause;
+    }
+
     HMODULE setup_module = nullptr;
     std::wstring temp;
     std::wstring folder;

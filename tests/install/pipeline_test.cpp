@@ -1,6 +1,8 @@
 // The install pipeline: what a run writes, its failure texts and its outcome.
 #include "install_fixture.h"
 
+#include <shlobj.h>
+
 #include "install/program_files.h"
 
 namespace {
@@ -80,17 +82,35 @@ TEST_F(InstallTest, ModuleWithoutGameProgramIsADamagedInstaller)
     EXPECT_EQ(carried.size, read_file(GLOAMREEF_STANDIN_EXE).size());
 }
 
-TEST_F(InstallTest, LockedProgramFailsAfterTheNewGameDataIsIn)
+TEST_F(InstallTest, RunningGameFailsTheInstallBeforeAnythingChanges)
 {
     ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
-    // The game running: its program file open without any sharing.
-    HANDLE running = CreateFileW((folder + L"\\gloamreef.exe").c_str(), GENERIC_READ, 0, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(running, INVALID_HANDLE_VALUE);
+    RunningProgram game = start_game(folder);
+    ASSERT_NE(game.process, nullptr);
+    const auto before = read_tree(folder);
+    EXPECT_TRUE(game_is_running(folder));
     EXPECT_EQ(install(folder, fixture("install_game_v2.apk")), cannot_write_program);
-    CloseHandle(running);
-    EXPECT_EQ(game_data_difference("install_game_v2"), "");
-    EXPECT_TRUE(read_file(folder + L"\\gloamreef.exe") == read_file(GLOAMREEF_STANDIN_EXE));
+    EXPECT_EQ(install(folder, L""), cannot_write_program);
+    finish_program(game, 0);
+    EXPECT_EQ(tree_difference(read_tree(folder), before), "");
+
+    // Closed, and for a folder without the game, nothing runs.
+    EXPECT_FALSE(game_is_running(folder));
+    EXPECT_FALSE(game_is_running(temp + L"\Elsewhere"));
+}
+
+TEST_F(InstallTest, BlockedUninstallerCopyFailsBeforeTheRegistration)
+{
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(write_file(folder + L"\\uninstall.exe", "held"));
+    HANDLE held = CreateFileW((folder + L"\\uninstall.exe").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(install(folder, fixture("install_game.apk")),
+              L"Cannot write uninstall.exe. Is the folder read-only?");
+    CloseHandle(held);
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 0u);
+    EXPECT_FALSE(path_exists(shortcut_path(known_folder_path(FOLDERID_Programs))));
 }
 
 TEST_F(InstallTest, SecondRunReplacesTheFirstOutcome)

@@ -47,3 +47,18 @@ TEST_F(InstallTest, FolderBlockedByAFileFailsTheImportAndKeepsTheGameData)
     EXPECT_EQ(game_data_difference("install_game"), "");
     EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
 }
+
+TEST_F(InstallTest, DataOfAnInstallKilledInItsSwapIsMovedBackFirst)
+{
+    ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
+    // Killed between the renames: the only complete data is in gamedata.old,
+    // beside an older leftover that was deleted only in part.
+    ASSERT_TRUE(MoveFileW((folder + L"\\gamedata").c_str(), (folder + L"\\gamedata.old").c_str()));
+    ASSERT_TRUE(CreateDirectoryW((folder + L"\\gamedata.old.1").c_str(), nullptr));
+    ASSERT_TRUE(write_file(folder + L"\\gamedata.old.1\\atc_textures", ""));
+
+    // Even an APK that is then rejected finds the data back in place.
+    EXPECT_NE(install(folder, fixture("install_no_library.apk")), L"");
+    EXPECT_EQ(game_data_difference("install_game"), "");
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.old"));
+}

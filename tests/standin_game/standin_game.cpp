@@ -1,9 +1,11 @@
 // Stand-in for the port's game program, embedded when no real one is given.
 // It records where it was started, so tests can see that the installer ran
-// the game in the install folder, and exits at once.
+// the game in the install folder, and exits at once; with /stay it keeps
+// running (for at most two minutes) as a game being played.
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
@@ -34,5 +36,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     DWORD written = 0;
     BOOL ok = WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     CloseHandle(file);
+    if (wcsstr(GetCommandLineW(), L" /stay") != nullptr) {
+        Sleep(120000);
+    }
     return ok ? 0 : 1;
 }

@@ -63,6 +63,21 @@ DWORD finish_program(RunningProgram& program, DWORD timeout_ms)
     return exit_code;
 }
 
+RunningProgram start_game(const std::wstring& install_folder)
+{
+    RunningProgram game = start_program(install_folder + L"\\gloamreef.exe", L"/stay", install_folder);
+    // Its log, written once it runs, says so.
+    std::wstring log = install_folder + L"\\gloamreef.log";
+    for (int wait = 0; game.process != nullptr && wait < 1500; ++wait) {
+        if (read_file(log).compare(0, 11, "started in ") == 0) {
+            return game;
+        }
+        Sleep(20);
+    }
+    finish_program(game, 0);
+    return game;
+}
+
 bool program_ended(const RunningProgram& program, DWORD timeout_ms)
 {
     return program.process == nullptr ||

@@ -27,6 +27,11 @@ DWORD finish_program(RunningProgram& program, DWORD timeout_ms = 30000);
 // True when the program has ended within timeout_ms (the handle stays open).
 bool program_ended(const RunningProgram& program, DWORD timeout_ms = 0);
 
+// The installed gloamreef.exe (the stand-in game) started in its folder and
+// kept running, as a game being played, until finish_program(game, 0) ends
+// it; process is null when it did not start.
+RunningProgram start_game(const std::wstring& install_folder);
+
 // A program that the test did not start itself (for instance one started by
 // the program under test); process is null when it cannot be opened.
 RunningProgram attach_program(DWORD process_id);

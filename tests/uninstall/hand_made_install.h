@@ -50,6 +50,7 @@ constexpr wchar_t not_found_text[] = L"The game was not found in that folder; no
 constexpr wchar_t removed_text[] = L"The game has been removed.";
 constexpr wchar_t removed_kept_text[] =
     L"The game has been removed. Your saves and settings were kept.";
+constexpr wchar_t running_text[] = L"Gloam Reef is still running. Close the game, then press Retry.";
 constexpr wchar_t caption_text[] = L"Gloam Reef Voduze PC Viru";
 
 // A temporary folder for a hand-made installation, removed again with the

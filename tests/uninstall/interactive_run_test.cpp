@@ -75,14 +75,46 @@ TEST_F(InteractiveRun, KeepingUserDataLeavesOnlyTheSaves)
 TEST_F(InteractiveRun, RemovingUserDataLeavesNothing)
 {
     install_by_hand();
+    RunningProgram game = start_game(folder);
+    ASSERT_NE(game.process, nullptr);
 
     RunningProgram run = start_run();
     EndProgramOnExit end{run};
-    answer_run(run.id, folder, true, removed_text, IDI_INFORMATION);
+    answer_questions(run.id, folder, true);
+    // Closed while the box asks: Retry goes on with the removal.
+    MessageBoxView box = next_run_box(run.id);
+    EXPECT_EQ(box.text, running_text);
+    finish_program(game, 0);
+    answer(box, IDRETRY);
+    answer(expect_last_box(run.id, removed_text, IDI_INFORMATION), IDOK);
 
     EXPECT_EQ(finish_program(run, 20000), 0u);
     EXPECT_FALSE(path_exists(folder));
     expect_registration(false);
+}
+
+// Retry tests again; Cancel ends as a No does.
+TEST_F(InteractiveRun, CancelWhileTheGameRunsRemovesNothing)
+{
+    install_by_hand();
+    RunningProgram game = start_game(folder);
+    ASSERT_NE(game.process, nullptr);
+    std::vector<std::wstring> before = entries_below(folder);
+
+    RunningProgram run = start_run();
+    EndProgramOnExit end{run};
+    answer_questions(run.id, folder, true);
+    for (int button : {IDRETRY, IDCANCEL}) {
+        MessageBoxView box = next_run_box(run.id);
+        EXPECT_EQ(box.text, running_text);
+        EXPECT_EQ(box.buttons, retry_cancel);
+        EXPECT_TRUE(shows_system_icon(box, IDI_WARNING));
+        answer(box, button);
+    }
+    EXPECT_EQ(finish_program(run, 20000), 0u);
+    finish_program(game, 0);
+    EXPECT_EQ(entries_below(folder), before);
+    expect_registration(true);
 }
 
 TEST_F(InteractiveRun, KeepsWhatTheInstallDidNotWrite)
@@ -101,18 +133,16 @@ TEST_F(InteractiveRun, KeepsWhatTheInstallDidNotWrite)
     ASSERT_TRUE(make_folder_link(folder + L"\\gamedata\\moved", elsewhere + L"\\assets"));
     ASSERT_TRUE(make_folder_link(folder + L"\\userdata\\cloud", elsewhere + L"\\cloud"));
 
-    // A running game holds its program open.
-    HANDLE game = CreateFileW((folder + L"\\gloamreef.exe").c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(game, INVALID_HANDLE_VALUE);
-
     RunningProgram run = start_run();
     EndProgramOnExit end{run};
-    answer_run(run.id, folder, true, removed_text, IDI_INFORMATION);
-    EXPECT_EQ(finish_program(run, 20000), 0u);
-    CloseHandle(game);
+    // Wine cannot delete those links, so gamedata and userdata stay and are named.
+    answer_run(run.id, folder, true,
+               L"Some files could not be removed:\n" + folder + L"\\gamedata\n" + folder +
+                   L"\\userdata\n\nClose any program that uses them and run the uninstaller again.",
+               IDI_WARNING);
+    EXPECT_EQ(finish_program(run, 20000), 1u);
 
-    EXPECT_TRUE(path_exists(folder + L"\\gloamreef.exe"));
+    EXPECT_FALSE(path_exists(folder + L"\\gloamreef.exe"));
     EXPECT_TRUE(path_exists(folder + L"\\notes.txt"));
     EXPECT_EQ(read_file(folder + L"\\mods\\textures\\reef-hd.zip"), "texture pack");
     EXPECT_FALSE(path_exists(folder + L"\\mods\\textures\\README.txt"));

@@ -43,3 +43,4 @@ struct EndProgramOnExit {
 
 const std::vector<int> yes_no = {IDYES, IDNO};
 const std::vector<int> ok_only = {IDOK};
+const std::vector<int> retry_cancel = {IDCANCEL, IDRETRY};

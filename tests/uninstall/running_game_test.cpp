@@ -1,8 +1,8 @@
-// A quiet uninstall while the game runs: the files the game holds stay, with
-// the folder around them; everything else goes, the registration too, and a
-// later run finishes the job.
+// A quiet uninstall while the game runs removes nothing and exits with 1; a
+// file that stays held through the removal is named in the run log.
 #include <gtest/gtest.h>
 
+#include "app/text.h"
 #include "hand_made_install.h"
 #include "support/install_inspection.h"
 #include "support/test_support.h"
@@ -10,63 +10,59 @@
 
 namespace {
 
-// The running game: its program file mapped (no sharing for delete) and its
-// log open for writing.
-struct RunningGame {
-    HANDLE program;
-    HANDLE log;
-    explicit RunningGame(const std::wstring& folder)
-        : program(CreateFileW((folder + L"\\gloamreef.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, 0, nullptr)),
-          log(CreateFileW((folder + L"\\gloamreef.log").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                          nullptr, OPEN_ALWAYS, 0, nullptr))
-    {
-    }
-    ~RunningGame() { quit(); }
-    void quit()
-    {
-        for (HANDLE* handle : {&program, &log}) {
-            if (*handle != INVALID_HANDLE_VALUE) {
-                CloseHandle(*handle);
-                *handle = INVALID_HANDLE_VALUE;
-            }
-        }
-    }
+DWORD run_quiet(const std::wstring& folder, const std::wstring& log = L"")
+{
+    std::wstring log_argument = log.empty() ? L"" : L" " + quote(L"/log=" + log);
+    // The log argument may stand before /quiet, too.
+    return run_program(GLOAMREEF_SETUP_EXE,
+                       L"/uninstall-run " + quote(folder) + log_argument + L" /quiet", L"", 30000);
+}
+
+class UninstallWhileInUse : public HandMadeInstallTest {
+protected:
+    UninstallWhileInUse() : HandMadeInstallTest(L"running game") {}
 };
 
-DWORD run_quiet(const std::wstring& folder)
+TEST_F(UninstallWhileInUse, RunningGameStopsAQuietRunBeforeAnyRemoval)
 {
-    return run_program(GLOAMREEF_SETUP_EXE, L"/uninstall-run " + quote(folder) + L" /quiet", L"",
-                       20000);
+    install_by_hand();
+    RunningProgram game = start_game(folder);
+    ASSERT_NE(game.process, nullptr);
+    std::vector<std::wstring> before = entries_below(folder);
+
+    EXPECT_EQ(run_quiet(folder), 1u);
+    EXPECT_EQ(entries_below(folder), before);
+    expect_registration(true);
+
+    finish_program(game, 0);
+    EXPECT_EQ(run_quiet(folder), 0u);
+    EXPECT_EQ(entries_below(folder), kept_user_data);
 }
 
-const std::vector<std::wstring> saves = {L"userdata", L"userdata\\saves",
-                                         L"userdata\\saves\\slot1.sav", L"userdata\\settings.ini"};
+TEST_F(UninstallWhileInUse, HeldGameDataIsNamedAndTheExitCodeIsOne)
+{
+    install_by_hand();
+    std::wstring held = folder + L"\\gamedata\\assets\\levels\\reef1.dat";
+    HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    std::wstring log = make_temp_folder(L"run log") + L"\\uninstall.log";
+
+    EXPECT_EQ(run_quiet(folder, log), 1u);
+    CloseHandle(file);
+    std::string text = read_file(log);
+    EXPECT_NE(text.find("Some files could not be removed: " + wide_to_utf8(folder) + "\\gamedata "),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("(error 32: "), std::string::npos) << text; // a sharing violation
+    EXPECT_TRUE(text.size() > 15 && text.compare(text.size() - 14, 14, "exit code: 1\r\n") == 0)
+        << text;
+    // What could go went, the registration with it.
+    EXPECT_TRUE(path_exists(held));
+    EXPECT_FALSE(path_exists(folder + L"\\gloamreef.exe"));
+    expect_registration(false);
+
+    remove_test_folder(log.substr(0, log.rfind(L'\\')));
+}
 
 } // namespace
-
-TEST(UninstallWhileTheGameRuns, HeldFilesStayAndASecondRunRemovesThem)
-{
-    std::wstring folder = make_temp_folder(L"running game");
-    ASSERT_FALSE(folder.empty());
-    make_installation(folder);
-    register_installation(folder);
-    RunningGame game(folder);
-    ASSERT_NE(game.program, INVALID_HANDLE_VALUE);
-    ASSERT_NE(game.log, INVALID_HANDLE_VALUE);
-
-    EXPECT_EQ(run_quiet(folder), 0u);
-    std::vector<std::wstring> left = {L"gloamreef.exe", L"gloamreef.log"};
-    left.insert(left.end(), saves.begin(), saves.end());
-    EXPECT_EQ(entries_below(folder), left);
-    EXPECT_FALSE(uninstall_entry_exists());
-    EXPECT_FALSE(start_menu_shortcut_exists());
-    EXPECT_FALSE(desktop_shortcut_exists());
-
-    game.quit();
-    EXPECT_EQ(run_quiet(folder), 0u) << "gloamreef.exe still marks the installation";
-    EXPECT_EQ(entries_below(folder), saves);
-
-    remove_test_folder(folder);
-    remove_install_registration();
-}

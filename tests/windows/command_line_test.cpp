@@ -35,6 +35,18 @@ TEST(CommandLine, UninstallRunTakesFolderAndQuietOnlyAtPosition3)
     EXPECT_FALSE(choose({L"/uninstall-run", L"/quiet"}).quiet);
 }
 
+TEST(CommandLine, LogPathStandsAnywhereAfterTheModesArguments)
+{
+    // Set aside before /quiet's position is looked at; the last one counts.
+    ModeChoice run = choose({L"/uninstall-run", L"F", L"/log=a", L"/quiet", L"/log=C:\\b"});
+    EXPECT_TRUE(run.quiet);
+    EXPECT_EQ(run.log_path, L"C:\\b");
+    EXPECT_EQ(choose({L"/silent", L"C:\\Games", L"", L"extra", L"/log=s"}).log_path, L"s");
+    // In the APK's place it is the APK; /LOG= is no log switch.
+    EXPECT_EQ(choose({L"/silent", L"C:\\Games", L"/log=x"}).log_path, L"");
+    EXPECT_EQ(choose({L"/silent", L"C:\\Games", L"a.apk", L"/LOG=x"}).log_path, L"");
+}
+
 TEST(CommandLine, UninstallRunWithoutFolderOpensWindow)
 {
     EXPECT_EQ(choose({L"/uninstall-run"}).mode, Mode::interactive_install);

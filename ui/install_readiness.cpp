@@ -1,0 +1,27 @@
+// The window's free-space and running-game checks.
+#include "ui/install_readiness.h"
+
+#include "app/text.h"
+#include "install/free_space.h"
+#include "install/layout.h"
+#include "install/program_files.h"
+
+bool ready_to_install(HWND window, const std::wstring& folder, const std::wstring& apk_path)
+{
+    ImportPlan plan;
+    bool planned = !apk_path.empty() && plan_import(wide_to_utf8(apk_path), plan);
+    if (apk_path.empty() || planned) {
+        std::wstring refusal = free_space_refusal(nullptr, folder, planned ? &plan : nullptr);
+        if (!refusal.empty()) {
+            MessageBoxW(window, refusal.c_str(), product_name, MB_ICONERROR);
+            return false;
+        }
+    }
+    while (game_is_running(folder)) {
+        if (MessageBoxW(window, game_running_text, product_name,
+                        MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
+            return false;
+        }
+    }
+    return true;
+}
