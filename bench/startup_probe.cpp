@@ -3,6 +3,9 @@
 // Usage: startup-probe <setup exe> <runs>; prints one time in milliseconds
 // per run; exit 1 when the program ends without showing its window or the
 // window does not appear within 20 seconds.
+// startup-probe --hold-desktop keeps Wine's desktop process running until it
+// is killed: Windows' desktop always runs, while Wine starts its own for the
+// first program that needs it and ends it a second after the last has gone.
 #include <windows.h>
 
 #include <cstdio>
@@ -85,6 +88,10 @@ double time_one_start(const std::wstring& exe)
 
 int wmain(int argc, wchar_t** argv)
 {
+    if (argc == 2 && std::wcscmp(argv[1], L"--hold-desktop") == 0) {
+        GetDesktopWindow();
+        Sleep(INFINITE);
+    }
     if (argc != 3) {
         std::fprintf(stderr, "usage: startup-probe <setup exe> <runs>\n");
         return 2;
