@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "apk/crc32_fold.h"
 #include "app/log.h"
 
 namespace {
@@ -200,14 +201,14 @@ StreamResult ApkArchive::copy_stored(const ApkEntry& entry, uint64_t data_offset
                                      const ContentSink& sink, EntryBuffers& buffers) const
 {
     unsigned char* chunk = buffers.input();
-    uLong crc = crc32(0L, Z_NULL, 0);
+    uint32_t crc = 0;
     uint64_t remaining = entry.compressed_size;
     while (remaining > 0) {
         size_t piece = static_cast<size_t>(std::min<uint64_t>(remaining, kChunkSize));
         if (!file_.read_at(data_offset, chunk, piece)) {
             return StreamResult::bad_entry;
         }
-        crc = crc32(crc, chunk, static_cast<uInt>(piece));
+        crc = update_crc32(crc, chunk, piece);
         if (!sink(chunk, piece)) {
             return StreamResult::sink_failed;
         }
@@ -232,7 +233,7 @@ StreamResult ApkArchive::inflate_deflated(const ApkEntry& entry, uint64_t data_o
     InflateGuard guard{&stream};
     unsigned char* input = buffers.input();
     unsigned char* output = buffers.output();
-    uLong crc = crc32(0L, Z_NULL, 0);
+    uint32_t crc = 0;
     uint64_t input_left = entry.compressed_size;
     uint64_t produced = 0;
     for (;;) {
@@ -255,7 +256,7 @@ StreamResult ApkArchive::inflate_deflated(const ApkEntry& entry, uint64_t data_o
             if (produced > entry.uncompressed_size) {
                 return StreamResult::bad_entry;
             }
-            crc = crc32(crc, output, static_cast<uInt>(got));
+            crc = update_crc32(crc, output, got);
             if (!sink(output, got)) {
                 return StreamResult::sink_failed;
             }

@@ -2,10 +2,14 @@
 // 7-Zip, and against archives damaged at one field.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <random>
 #include <string>
 #include <vector>
 
 #include "apk/apk_archive.h"
+#include "apk/crc32_fold.h"
 #include "app/log.h"
 #include "core/core_fixtures.h"
 
@@ -91,6 +95,32 @@ TEST(ApkArchive, ListsEveryCentralEntryInOrderAndExtractsStoredAndDeflated)
     EXPECT_EQ(as_text(second), "second");
     // Extractions in any order share the one file position.
     EXPECT_EQ(extract_named(archive, "assets/stored.txt"), "stored content\n");
+}
+
+// The folded CRC takes whole 16-byte blocks from 64 bytes on and leaves the
+// rest to zlib: every length and alignment around those edges, and pieces
+// chained as the reader chains them, must give zlib's result.
+TEST(ApkArchive, FastCrcMatchesZlibAtEveryLengthAlignmentAndSplit)
+{
+    std::vector<unsigned char> data((1 << 20) + 100);
+    std::mt19937 random(7);
+    for (unsigned char& byte : data) {
+        byte = static_cast<unsigned char>(random());
+    }
+    for (size_t offset = 0; offset < 16; ++offset) {
+        for (size_t size = 0; size <= 300; ++size) {
+            ASSERT_EQ(update_crc32(0, data.data() + offset, size),
+                      crc32(0, data.data() + offset, static_cast<uInt>(size)))
+                << "offset " << offset << ", size " << size;
+        }
+    }
+    uint32_t whole = static_cast<uint32_t>(crc32(0, data.data(), static_cast<uInt>(data.size())));
+    for (size_t split : {1u, 63u, 64u, 1000u, 1u << 20}) {
+        EXPECT_EQ(update_crc32(update_crc32(0, data.data(), split), data.data() + split,
+                               data.size() - split),
+                  whole)
+            << "split at " << split;
+    }
 }
 
 TEST(ApkArchive, EndRecordNearestTheEndOfTheFileWins)
