@@ -94,13 +94,17 @@ def run_timed(argv, env=None):
     from GNU time: a child forked from this Python process would report
     Python's own resident size as its peak."""
     rss_file = os.path.join(CACHE, "peak-rss")
-    start = time.perf_counter()
-    child = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", rss_file] + argv,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
-    _, status, usage = os.wait4(child.pid, 0)
-    wall = time.perf_counter() - start
-    error = child.stderr.read().decode(errors="replace")
-    child.stderr.close()
+    # A file, not a pipe: Wine's helper processes (its desktop, services)
+    # inherit the handle and may hold a pipe open long after the program.
+    with tempfile.TemporaryFile(dir=CACHE) as errors:
+        start = time.perf_counter()
+        child = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", rss_file] + argv,
+                                 stdout=subprocess.DEVNULL, stderr=errors, env=env)
+        _, status, usage = os.wait4(child.pid, 0)
+        wall = time.perf_counter() - start
+        child.returncode = os.waitstatus_to_exitcode(status)
+        errors.seek(0)
+        error = errors.read().decode(errors="replace")
     exit_code = os.waitstatus_to_exitcode(status)
     if exit_code != 0:
         raise RuntimeError("%s failed with exit code %d %s"
@@ -302,18 +306,17 @@ def silent_rounds(setup, apk, out, runs, env):
         except RuntimeError as error:
             print("  silent install failed (%s)" % error)
             return
-        # Wine's helper processes may hold the output pipe open after the
-        # setup has exited: its end is the start plus its wall time.
         split = silent_split(log_file, started, started + run["wall"])
         if split is None:
             print("/silent by stage: skipped, the setup program wrote no log with its stages"
                   " (/log=)")
             return
         splits.append(split)
-    print("/silent by stage, medians of %d runs: %.3f s from the launch to the log's first line,"
-          " %.3f s of checks, %.3f s importing, %.3f s for the program, uninstaller, shortcuts,"
-          " registry and exit" % tuple([runs] + [statistics.median(s[i] for s in splits)
-                                               for i in range(4)]))
+    print("/silent by stage, medians of %d runs of %.3f s: %.3f s from the launch to the log's"
+          " first line, %.3f s of checks, %.3f s importing, %.3f s for the program, uninstaller,"
+          " shortcuts, registry and exit"
+          % tuple([runs, statistics.median(sum(s) for s in splits)]
+                  + [statistics.median(s[i] for s in splits) for i in range(4)]))
 
 
 FILE_OPERATIONS = ("folder", "create", "write", "close")
@@ -513,7 +516,9 @@ def main():
             subprocess.run([os.path.join(ROOT, "scripts", "wine-start")], env=env, check=True)
             desktop = subprocess.Popen(["wine", os.path.join(WINDOWS_BUILD, "bench",
                                                              "startup-probe.exe"),
-                                        "--hold-desktop"], env=env, stderr=subprocess.DEVNULL)
+                                        "--hold-desktop"], env=env, stdout=subprocess.PIPE,
+                                       stderr=subprocess.DEVNULL)
+            desktop.stdout.readline()     # once the desktop is there
             print()
             print("(Wine's desktop process is kept running during the Wine runs, as Windows'"
                   " desktop always is)")

@@ -90,6 +90,8 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc == 2 && std::wcscmp(argv[1], L"--hold-desktop") == 0) {
         GetDesktopWindow();
+        std::printf("desktop\n");
+        std::fflush(stdout);
         Sleep(INFINITE);
     }
     if (argc != 3) {
