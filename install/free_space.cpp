@@ -89,8 +89,9 @@ std::wstring free_space_refusal(HMODULE payload_module, const std::wstring& inst
     ULARGE_INTEGER available{};
     if (existing.empty() ||
         !GetDiskFreeSpaceExW(existing.c_str(), &available, nullptr, nullptr)) {
+        DWORD error = GetLastError();
         log_message('I', "free space of %s cannot be read (error %lu): not checked",
-                    wide_to_utf8(install_folder).c_str(), GetLastError());
+                    wide_to_utf8(install_folder).c_str(), error);
         return {};
     }
     std::wstring volume = volume_of(existing);
