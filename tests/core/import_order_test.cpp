@@ -72,6 +72,15 @@ void expect_written_up_to(const Imported& run, const std::vector<ZipItem>& items
     EXPECT_FALSE(fs::exists(run.target / "libGloamReef.so"));
 }
 
+// Puts a folder where item i is to be written, so that writing it fails with
+// "cannot write <path>"; gives that path.
+fs::path block_item(const Imported& run, const std::vector<ZipItem>& items, size_t i)
+{
+    fs::path blocker = (run.target / fs::u8path(items[i].name)).make_preferred();
+    fs::create_directories(blocker);
+    return blocker;
+}
+
 }  // namespace
 
 TEST(ImportOrder, HundredsOfAssetsAndDuplicateNamesArriveAsInTheArchive)
@@ -111,8 +120,7 @@ TEST(ImportOrder, UnwritableAssetAfterManyStopsTheImportThere)
 {
     std::vector<ZipItem> items = many_assets(300);
     Imported run;
-    fs::path blocker = (run.target / fs::u8path(items[250].name)).make_preferred();
-    fs::create_directories(blocker);
+    fs::path blocker = block_item(run, items, 250);
     EXPECT_FALSE(run.import(items));
     EXPECT_EQ(last_error, "cannot write " + blocker.u8string());
     expect_written_up_to(run, items, 250);
@@ -125,8 +133,7 @@ TEST(ImportOrder, TheFirstFailureInDirectoryOrderDecides)
     std::vector<ZipItem> items = many_assets(100);
     items[76].damaged_crc = true;
     Imported damaged;
-    fs::path blocker = (damaged.target / fs::u8path(items[30].name)).make_preferred();
-    fs::create_directories(blocker);
+    fs::path blocker = block_item(damaged, items, 30);
     EXPECT_FALSE(damaged.import(items));
     EXPECT_EQ(last_error, "cannot write " + blocker.u8string());
     expect_written_up_to(damaged, items, 30);
@@ -137,8 +144,7 @@ TEST(ImportOrder, TheFirstFailureInDirectoryOrderDecides)
     items.push_back({"assets/clash", "a file"});
     items.push_back({"assets/clash/inside.txt", "needs a folder"});
     Imported run;
-    blocker = (run.target / fs::u8path(items[60].name)).make_preferred();
-    fs::create_directories(blocker);
+    blocker = block_item(run, items, 60);
     EXPECT_FALSE(run.import(items));
     EXPECT_EQ(last_error, "cannot write " + blocker.u8string());
     expect_written_up_to(run, items, 60);
