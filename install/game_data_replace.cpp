@@ -159,8 +159,9 @@ void restore_interrupted_swap(const std::wstring& install_folder)
         log_message('I', "moved %s back to %s: an install had been stopped in its swap",
                     wide_to_utf8(set_aside).c_str(), wide_to_utf8(game_data).c_str());
     } else {
+        DWORD error = GetLastError();
         log_message('I', "cannot move %s back to %s (error %lu)", wide_to_utf8(set_aside).c_str(),
-                    wide_to_utf8(game_data).c_str(), GetLastError());
+                    wide_to_utf8(game_data).c_str(), error);
     }
 }
 

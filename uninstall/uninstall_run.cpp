@@ -84,8 +84,8 @@ bool is_running_program(const std::wstring& path)
 void note_failure(bool removed, const std::wstring& path)
 {
     if (!removed) {
-        log_message('I', "not removed: %s (%s)", wide_to_utf8(path).c_str(),
-                    describe_os_error(GetLastError()).c_str());
+        std::string cause = describe_os_error(GetLastError());
+        log_message('I', "not removed: %s (%s)", wide_to_utf8(path).c_str(), cause.c_str());
     }
 }
 
