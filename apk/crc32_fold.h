@@ -1,4 +1,4 @@
-// The CRC-32 of zip entries, as zlib's crc32 computes it, several times as
+// The CRC-32 of zip entries, as zlib's crc32 computes it, more than twice as
 // fast on processors with carry-less multiplication.
 #pragma once
 

@@ -25,7 +25,7 @@ int run_silent_install(const std::wstring& folder, const std::wstring& apk_path)
     log_message('I', "silent install into %s from %s", wide_to_utf8(folder).c_str(),
                 apk_path.empty() ? "(no APK: program only)" : wide_to_utf8(apk_path).c_str());
     // A relative folder would be registered and linked as such.
-    std::thread worker(run_install, absolute_folder(folder), apk_path, false);
+    std::thread worker(run_install, full_path(folder), apk_path, false);
     worker.join();
     if (!outcome_error.empty()) {
         log_message('I', "not installed: %s", wide_to_utf8(outcome_error).c_str());

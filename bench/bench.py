@@ -102,10 +102,9 @@ def run_timed(argv, env=None):
                                  stdout=subprocess.DEVNULL, stderr=errors, env=env)
         _, status, usage = os.wait4(child.pid, 0)
         wall = time.perf_counter() - start
-        child.returncode = os.waitstatus_to_exitcode(status)
+        exit_code = child.returncode = os.waitstatus_to_exitcode(status)
         errors.seek(0)
         error = errors.read().decode(errors="replace")
-    exit_code = os.waitstatus_to_exitcode(status)
     if exit_code != 0:
         raise RuntimeError("%s failed with exit code %d %s"
                            % (" ".join(os.path.basename(a) for a in argv[:3]), exit_code,

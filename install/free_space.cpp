@@ -6,6 +6,7 @@
 
 #include "app/log.h"
 #include "app/text.h"
+#include "install/install_folder.h"
 #include "install/program_files.h"
 
 namespace {
@@ -14,18 +15,6 @@ constexpr uint64_t margin_bytes = 16ull << 20;
 constexpr uint64_t bytes_per_mb = 1000000;
 // Used when the volume does not tell its cluster size.
 constexpr uint64_t usual_cluster_bytes = 4096;
-
-std::wstring full_path(const std::wstring& path)
-{
-    DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (length == 0) {
-        return {};
-    }
-    std::wstring full(length, L'\0');
-    length = GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
-    full.resize(length);
-    return full;
-}
 
 // The folder itself or its nearest parent that exists; empty when none does.
 std::wstring nearest_existing_folder(std::wstring path)

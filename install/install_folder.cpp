@@ -59,13 +59,13 @@ std::wstring unquote_path(const std::wstring& text)
     return text;
 }
 
-std::wstring absolute_folder(const std::wstring& folder)
+std::wstring full_path(const std::wstring& path)
 {
-    if (folder.empty()) {
+    if (path.empty()) {
         return {};
     }
     // GetFullPathNameW("D:") names the drive's current folder.
-    std::wstring input = is_bare_drive(folder) ? folder + L"\\" : folder;
+    std::wstring input = is_bare_drive(path) ? path + L"\\" : path;
     std::wstring full(MAX_PATH, L'\0');
     for (;;) {
         DWORD size = static_cast<DWORD>(full.size());

@@ -12,10 +12,10 @@ constexpr wchar_t drive_root_refusal[] =
 // "Copy as path" puts them; any other text is returned as it is.
 std::wstring unquote_path(const std::wstring& text);
 
-// The folder as a full path, taken against the current folders as Windows
-// would take it. A bare drive ("D:") stands for that drive's root, not for its
-// current folder. Empty when no full path can be formed.
-std::wstring absolute_folder(const std::wstring& folder);
+// A folder or file as a full path, taken against the current folders as
+// Windows would take it. A bare drive ("D:") stands for that drive's root, not
+// for its current folder. Empty when no full path can be formed.
+std::wstring full_path(const std::wstring& path);
 
 // True for the root of a drive or a share ("C:\", "C:", "\\server\share\",
 // also in their "\\?\" forms): installing there would mix the game's files

@@ -24,7 +24,7 @@ std::wstring install_folder_from_field(const std::wstring& text)
     }
     // Relative folders would be registered and linked relative to whatever
     // folder the setup happened to start in.
-    folder = absolute_folder(folder);
+    folder = full_path(folder);
     return is_drive_root(folder) ? folder : trim_install_folder(folder);
 }
 

@@ -14,6 +14,7 @@
 #include "app/system_message.h"
 #include "app/text.h"
 #include "install/game_data_replace.h"
+#include "install/install_folder.h"
 #include "install/layout.h"
 #include "install/program_files.h"
 #include "install/remove_tree.h"
@@ -71,14 +72,9 @@ bool game_closed(const std::wstring& folder, bool quiet)
 bool is_running_program(const std::wstring& path)
 {
     std::wstring own = running_program_file();
-    DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (own.empty() || length == 0) {
-        return false;
-    }
-    std::wstring full(length, L'\0');
-    length = GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
-    full.resize(length);
-    return CompareStringOrdinal(full.c_str(), -1, own.c_str(), -1, TRUE) == CSTR_EQUAL;
+    std::wstring full = full_path(path);
+    return !own.empty() && !full.empty() &&
+           CompareStringOrdinal(full.c_str(), -1, own.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 void note_failure(bool removed, const std::wstring& path)
