@@ -139,7 +139,7 @@ ImportFailure import_into(const ApkArchive& archive, const GameLibrary& library,
 }
 
 ImportFailure import_archive(const std::string& apk_path, const std::string& target_folder,
-                       const ImportOptions& options)
+                             const ImportOptions& options)
 {
     ApkArchive archive;
     if (!archive.open(apk_path)) {

@@ -62,13 +62,6 @@ bool move_entry(const std::wstring& from, const std::wstring& to)
     return retry_while_locked([&] { return MoveFileExW(from.c_str(), to.c_str(), 0) != 0; });
 }
 
-bool is_real_folder(const std::wstring& path)
-{
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
 // The name to move the old gamedata to. A leftover that cannot be cleared (it
 // holds a link Wine cannot delete, or a file still open) gets a numbered
 // successor rather than blocking every later install.

@@ -9,6 +9,11 @@
 
 namespace {
 
+bool is_real_folder_attributes(DWORD attributes)
+{
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool is_missing(DWORD error)
 {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -25,6 +30,12 @@ bool delete_by_attributes(const std::wstring& path, DWORD attributes)
 
 } // namespace
 
+bool is_real_folder(const std::wstring& path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && is_real_folder_attributes(attributes);
+}
+
 bool delete_entry(const std::wstring& path)
 {
     DWORD attributes = GetFileAttributesW(path.c_str());
@@ -40,9 +51,7 @@ bool remove_tree(const std::wstring& folder)
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return is_missing(GetLastError());
     }
-    bool is_real_folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                          !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    if (is_real_folder) {
+    if (is_real_folder_attributes(attributes)) {
         WIN32_FIND_DATAW entry;
         HANDLE search = FindFirstFileW(join_path(folder, L"*").c_str(), &entry);
         if (search != INVALID_HANDLE_VALUE) {
@@ -53,10 +62,9 @@ bool remove_tree(const std::wstring& folder)
                     continue;
                 }
                 std::wstring path = join_path(folder, name);
-                bool is_link = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-                bool is_folder = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-                ok = (is_folder && !is_link) ? remove_tree(path)
-                                             : delete_by_attributes(path, entry.dwFileAttributes);
+                ok = is_real_folder_attributes(entry.dwFileAttributes)
+                         ? remove_tree(path)
+                         : delete_by_attributes(path, entry.dwFileAttributes);
             } while (ok && FindNextFileW(search, &entry));
             // The caller reports the failed deletion's error, not the search's.
             DWORD error = GetLastError();

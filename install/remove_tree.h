@@ -9,6 +9,9 @@
 // (install/locked_retry.h); after a failure the thread's last error is the
 // failed deletion's.
 
+// A folder itself, not a link to one (a junction or a symbolic link).
+bool is_real_folder(const std::wstring& path);
+
 // A file, a link (removed as the link) or an empty folder. A missing entry
 // counts as deleted.
 bool delete_entry(const std::wstring& path);

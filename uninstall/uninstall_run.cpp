@@ -77,11 +77,12 @@ bool is_running_program(const std::wstring& path)
            CompareStringOrdinal(full.c_str(), -1, own.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
-void note_failure(bool removed, const std::wstring& path)
+void note_failure(bool removed, const std::wstring& path, std::vector<std::wstring>& left)
 {
     if (!removed) {
         std::string cause = describe_os_error(GetLastError());
         log_message('I', "not removed: %s (%s)", wide_to_utf8(path).c_str(), cause.c_str());
+        left.push_back(path);
     }
 }
 
@@ -96,22 +97,26 @@ std::vector<std::wstring> game_data_folders(const std::wstring& folder)
     return folders;
 }
 
-void remove_folder_contents(const std::wstring& folder, bool remove_user_data)
+// Returns what was to go and could not. Texture packs, the user's own files
+// and kept saves are meant to stay and are not among it.
+std::vector<std::wstring> remove_folder_contents(const std::wstring& folder,
+                                                 bool remove_user_data)
 {
+    std::vector<std::wstring> left;
     for (const wchar_t* name : files_to_remove) {
         std::wstring file = join_path(folder, name);
         if (!is_running_program(file)) {
-            note_failure(delete_entry(file), file);
+            note_failure(delete_entry(file), file, left);
         }
     }
     // Neither removal follows a link, so game data or saves that the user
     // moved to another drive with a junction keep their files there.
     for (const std::wstring& game_data : game_data_folders(folder)) {
-        note_failure(remove_game_data(game_data), game_data);
+        note_failure(remove_game_data(game_data), game_data, left);
     }
     if (remove_user_data) {
         std::wstring user_data = join_path(folder, user_data_folder_name);
-        note_failure(remove_tree(user_data), user_data);
+        note_failure(remove_tree(user_data), user_data, left);
     }
     // Texture packs the user added keep mods\textures, mods and the folder.
     std::wstring textures = textures_folder(folder);
@@ -119,30 +124,6 @@ void remove_folder_contents(const std::wstring& folder, bool remove_user_data)
     delete_entry(textures);
     delete_entry(join_path(folder, mods_folder_name));
     delete_entry(folder);
-}
-
-// What the run was to remove and is still there. Texture packs, the user's
-// own files and kept saves are meant to stay and are not listed.
-std::vector<std::wstring> entries_left(const std::wstring& folder, bool remove_user_data)
-{
-    std::vector<std::wstring> candidates;
-    for (const wchar_t* name : files_to_remove) {
-        if (!is_running_program(join_path(folder, name))) {
-            candidates.push_back(join_path(folder, name));
-        }
-    }
-    for (const std::wstring& game_data : game_data_folders(folder)) {
-        candidates.push_back(game_data);
-    }
-    if (remove_user_data) {
-        candidates.push_back(join_path(folder, user_data_folder_name));
-    }
-    std::vector<std::wstring> left;
-    for (const std::wstring& path : candidates) {
-        if (exists(path)) {
-            left.push_back(path);
-        }
-    }
     return left;
 }
 
@@ -206,16 +187,16 @@ int run_uninstall(const std::wstring& folder, bool quiet)
 
     Sleep(launcher_exit_pause_ms);
     restore_interrupted_swap(folder);
-    remove_folder_contents(folder, remove_user_data);
+    std::vector<std::wstring> left = remove_folder_contents(folder, remove_user_data);
     remove_shortcut(FOLDERID_Programs);
     remove_shortcut(FOLDERID_Desktop);
     RegDeleteKeyW(HKEY_CURRENT_USER, uninstall_key_path);
 
-    std::vector<std::wstring> left = entries_left(folder, remove_user_data);
     if (!left.empty()) {
-        log_message('I', "%s", wide_to_utf8(not_removed_text(left)).c_str());
+        std::wstring text = not_removed_text(left);
+        log_message('I', "%s", wide_to_utf8(text).c_str());
         if (!quiet) {
-            show_message(not_removed_text(left), MB_OK | MB_ICONWARNING);
+            show_message(text, MB_OK | MB_ICONWARNING);
         }
         return 1;
     }

@@ -96,7 +96,7 @@ TEST_F(InstallTest, RunningGameFailsTheInstallBeforeAnythingChanges)
 
     // Closed, and for a folder without the game, nothing runs.
     EXPECT_FALSE(game_is_running(folder));
-    EXPECT_FALSE(game_is_running(temp + L"\Elsewhere"));
+    EXPECT_FALSE(game_is_running(temp + L"\\Elsewhere"));
 }
 
 TEST_F(InstallTest, BlockedUninstallerCopyFailsBeforeTheRegistration)
