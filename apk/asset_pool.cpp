@@ -92,9 +92,9 @@ std::vector<WorkItem> work_items(const std::vector<ApkEntry>& entries,
 class Pool {
 public:
     Pool(const ApkArchive& archive, std::vector<WorkItem> items, const fs::path& target,
-         FolderMaker& folders, ProgressCounter& progress)
+         FolderMaker& folders, ProgressCounter& progress, const std::atomic<bool>* cancel)
         : archive_(archive), items_(std::move(items)), target_(target), folders_(folders),
-          progress_(progress)
+          progress_(progress), cancel_(cancel)
     {
     }
 
@@ -132,7 +132,7 @@ private:
                     return;
                 }
                 for (size_t index : items_[next].entries) {
-                    StopSignal stop{&first_failure_, index};
+                    StopSignal stop{cancel_, &first_failure_, index};
                     if (stop.raised()) {
                         break;
                     }
@@ -167,6 +167,7 @@ private:
     const fs::path& target_;
     FolderMaker& folders_;
     ProgressCounter& progress_;
+    const std::atomic<bool>* cancel_;
     std::atomic<size_t> next_{0};
     std::atomic<size_t> first_failure_{kNoFailure};
     std::mutex mutex_;
@@ -178,21 +179,29 @@ private:
 
 ImportFailure extract_assets(const ApkArchive& archive, const std::vector<size_t>& assets,
                              const fs::path& target, FolderMaker& folders,
-                             ProgressCounter& progress, unsigned workers)
+                             ProgressCounter& progress, unsigned workers,
+                             const std::atomic<bool>* cancel)
 {
+    StopSignal stop{cancel};
     if (workers > 1 && !needs_directory_order(archive.entries(), assets)) {
         std::vector<WorkItem> items = work_items(archive.entries(), assets);
         workers = static_cast<unsigned>(std::min<size_t>(workers, items.size()));
         if (workers > 1) {
-            return Pool(archive, std::move(items), target, folders, progress).run(workers);
+            ImportFailure failure =
+                Pool(archive, std::move(items), target, folders, progress, cancel).run(workers);
+            // A failure that a worker met before the cancel still counts.
+            return failure || !stop.raised() ? failure : cancelled_failure();
         }
     }
     EntryBuffers buffers;
     for (size_t index : assets) {
+        if (stop.raised()) {
+            return cancelled_failure();
+        }
         if (ImportFailure failure = write_asset(archive, archive.entries()[index], target, folders,
-                                                buffers, progress)) {
+                                                buffers, progress, stop)) {
             return failure;
         }
     }
-    return {};
+    return stop.raised() ? cancelled_failure() : ImportFailure{};
 }

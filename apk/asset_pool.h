@@ -14,7 +14,10 @@
 // output file go to one worker, in directory order. A failure stops every
 // entry after it in directory order at once, and the entries before it are
 // still written: the failure returned is that of the first failing entry in
-// directory order, as serially. Exceptions are raised on the calling thread.
+// directory order, as serially. A raised cancel (may be null) stops every
+// worker at its next piece; the result is then cancelled_failure(). Exceptions
+// are raised on the calling thread.
 ImportFailure extract_assets(const ApkArchive& archive, const std::vector<size_t>& assets,
                              const std::filesystem::path& target, FolderMaker& folders,
-                             ProgressCounter& progress, unsigned workers);
+                             ProgressCounter& progress, unsigned workers,
+                             const std::atomic<bool>* cancel = nullptr);

@@ -51,6 +51,11 @@ ImportFailure output_failure(int os_error, const char* what, const fs::path& pat
     return {ImportFault::output, os_error, what + path.u8string()};
 }
 
+ImportFailure cancelled_failure()
+{
+    return {ImportFault::cancelled, 0, "import cancelled"};
+}
+
 void ProgressCounter::add(uint64_t bytes)
 {
     if (!report_) {

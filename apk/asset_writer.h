@@ -53,17 +53,21 @@ private:
     std::mutex mutex_;
 };
 
-// Tells a worker to drop the entry it writes: an entry earlier in directory
-// order than this one has failed.
+// Tells a worker to drop the entry it writes: the import was cancelled, or an
+// entry earlier in directory order than this one has failed.
 struct StopSignal {
+    const std::atomic<bool>* cancel = nullptr;
     const std::atomic<size_t>* first_failure = nullptr;
     size_t index = 0;
 
     bool raised() const
     {
-        return first_failure && first_failure->load(std::memory_order_relaxed) < index;
+        return (cancel && cancel->load(std::memory_order_relaxed)) ||
+               (first_failure && first_failure->load(std::memory_order_relaxed) < index);
     }
 };
+
+ImportFailure cancelled_failure();
 
 // Bytes already in memory (the library, the marker) as one file.
 ImportFailure write_whole_file(const std::filesystem::path& path, const void* data, size_t size,

@@ -125,7 +125,7 @@ ImportFailure import_into(const ApkArchive& archive, const GameLibrary& library,
         return failure;
     }
     if (ImportFailure failure = extract_assets(archive, assets, target, folders, progress,
-                                               worker_count(options.workers))) {
+                                               worker_count(options.workers), options.cancel)) {
         return failure;
     }
     // Last, after every asset is whole, so that a folder holding the library
@@ -174,7 +174,9 @@ bool import_game_data(const std::string& apk_path, const std::string& target_fol
     if (!failure) {
         return true;
     }
-    if (!failure.logged) {
+    if (failure.fault == ImportFault::cancelled) {
+        log_message('I', "%s", failure.text.c_str());
+    } else if (!failure.logged) {
         log_message('E', "%s", failure.text.c_str());
     }
     if (outcome) {

@@ -1,14 +1,16 @@
 // Imports the game's native library and assets from the user's APK.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 // Whose fault a failed import was: the APK's (cannot be opened, not a zip, no
 // game library, a damaged entry, a failed CRC) or the output folder's (a folder
-// could not be created, a file could not be created, written or closed).
-enum class ImportFault { none, archive, output };
+// could not be created, a file could not be created, written or closed); or
+// nobody's, when the caller stopped it.
+enum class ImportFault { none, archive, output, cancelled };
 
 struct ImportOutcome {
     ImportFault fault = ImportFault::none;
@@ -28,10 +30,16 @@ using ImportProgress = std::function<void(uint64_t bytes_written, uint64_t bytes
 struct ImportOptions {
     unsigned workers = 0;     // 0: as many as the hardware has threads, at most 4; 1: single-threaded
     ImportProgress progress;  // may be empty
+    // May be null. Once it is true (set on any thread) every worker drops the
+    // file it writes at its next piece and takes no other: the import returns
+    // false with ImportFault::cancelled, without writing the library or the
+    // marker. A cancel is no error: it is logged at 'I' and last_error stays.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // Both paths UTF-8. Returns false after logging one 'E' message (the reason is
-// then in last_error); outcome, when given, says whose fault it was.
+// then in last_error), or after a cancel; outcome, when given, says whose
+// fault it was.
 // log_message is only ever called on the calling thread.
 bool import_game_data(const std::string& apk_path, const std::string& target_folder,
                       const ImportOptions& options = {}, ImportOutcome* outcome = nullptr);

@@ -4,6 +4,7 @@
 // order, however far reading runs ahead of writing.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -44,11 +45,13 @@ struct Imported {
     fs::path apk = scratch.path() / "many.apk";
     fs::path target = scratch.path() / "gamedata";
 
-    bool import(const std::vector<ZipItem>& items)
+    bool import(const std::vector<ZipItem>& items, const ImportOptions& options = {},
+                ImportOutcome* outcome = nullptr)
     {
         write_zip(apk, items);
         last_error.clear();
-        return import_game_data(apk.u8string(), target.u8string(), with_workers());
+        return import_game_data(apk.u8string(), target.u8string(), with_workers(options),
+                                outcome);
     }
     bool has(const ZipItem& item) const
     {
@@ -156,4 +159,39 @@ TEST(ImportOrder, TheFirstFailureInDirectoryOrderDecides)
                               (clash.target / "assets" / "clash").make_preferred().u8string());
     EXPECT_TRUE(clash.has(items[100]));
     EXPECT_EQ(read_all(clash.target / "assets" / "clash"), "a file");
+}
+
+// As the window's Cancel does it: raised from another thread while the
+// workers write, or before the import has begun. What is on disk then is
+// whole files only, never the library; the caller removes the folder.
+TEST(ImportOrder, CancelStopsTheWorkersAndWritesNoLibrary)
+{
+    std::vector<ZipItem> items = many_assets(300);
+    for (bool before_start : {false, true}) {
+        SCOPED_TRACE(before_start);
+        Imported run;
+        std::atomic<bool> cancel{before_start};
+        ImportOptions options;
+        options.cancel = &cancel;
+        options.progress = [&](uint64_t written, uint64_t total) {
+            if (written > total / 10) {
+                cancel = true;
+            }
+        };
+        ImportOutcome outcome;
+        EXPECT_FALSE(run.import(items, options, &outcome));
+        EXPECT_EQ(outcome.fault, ImportFault::cancelled);
+        EXPECT_EQ(last_error, "") << "a cancel is no error";
+        std::vector<std::string> written = files_under(run.target);
+        EXPECT_LT(written.size(), items.size() / 2);
+        for (size_t i = 1; i < items.size(); ++i) {
+            if (fs::is_regular_file(run.target / fs::u8path(items[i].name))) {
+                EXPECT_TRUE(run.has(items[i])) << items[i].name;
+            }
+        }
+        EXPECT_FALSE(fs::exists(run.target / "libGloamReef.so"));
+        if (before_start) {
+            EXPECT_TRUE(written.empty());
+        }
+    }
 }
