@@ -16,8 +16,14 @@ import sys
 
 
 def run(*command, **options):
+    """Runs a command; a build's output is shown only when it fails."""
     print("$", " ".join(command), flush=True)
-    return subprocess.run(command, check=True, **options)
+    done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                          text=True, **options)
+    lines = done.stdout.splitlines()
+    print("\n".join(lines if done.returncode else [l for l in lines if l.startswith("release:")]))
+    done.check_returncode()
+    return done
 
 
 def sha256(path):
@@ -34,7 +40,7 @@ def make_certificate(folder):
     run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
         "-days", "2", "-subj", "/CN=Gloam Reef throwaway test signer",
         "-addext", "keyUsage=critical,digitalSignature",
-        "-addext", "extendedKeyUsage=codeSigning", stderr=subprocess.DEVNULL)
+        "-addext", "extendedKeyUsage=codeSigning")
     run("openssl", "pkcs12", "-export", "-out", pfx, "-inkey", key, "-in", cert,
         "-passout", "file:" + password)
     return pfx, password, cert
