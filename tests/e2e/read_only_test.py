@@ -33,16 +33,23 @@ def tree(folder):
     return result
 
 
-def mount(disk, options):
+def mount(root, disk, options):
     os.makedirs(disk, exist_ok=True)
-    return subprocess.run(["mount", "-t", "tmpfs", "-o", options, "tmpfs", disk],
-                          stderr=subprocess.DEVNULL).returncode == 0
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", options, "tmpfs", disk],
+                      stderr=subprocess.DEVNULL).returncode != 0:
+        return False
+    # Wine 10 creates files through its wineserver, which runs in a mount
+    # namespace of its own (scripts/wine-chroot) and sees only what was mounted
+    # when it started: the next program starts a server that sees this disk.
+    subprocess.run(["bash", "-c", "source scripts/wine-env && wineserver -k; wineserver -w"],
+                   cwd=root, stderr=subprocess.DEVNULL)
+    return True
 
 
 def main():
     root, build = sys.argv[1], sys.argv[2]
     disk = os.path.join(build, "read-only-disk")
-    if not mount(disk, "size=64m"):
+    if not mount(root, disk, "size=64m"):
         print("cannot mount a tmpfs (root needed): skipped")
         return SKIPPED
 
@@ -98,7 +105,7 @@ def main():
         subprocess.run(["umount", "-l", disk])
 
         # Less room than the program, the uninstaller and the margin need.
-        mount(disk, "size=8m")
+        mount(root, disk, "size=8m")
         expect_failure("install onto a small disk", silent(folder, game),
                        "not installed: There is not enough free space on ")
         if tree(disk):
@@ -106,7 +113,7 @@ def main():
         subprocess.run(["umount", "-l", disk])
 
         # Room enough, but only four inodes: the disk fills during the import.
-        mount(disk, "size=64m,nr_inodes=4")
+        mount(root, disk, "size=64m,nr_inodes=4")
         expect_failure("install onto a disk that fills up", silent(folder, game),
                        "The game data could not be written to %s The disk is full." %
                        wine_path(folder))

@@ -5,8 +5,9 @@ of drive_c and HKCU compared after each step.
 
 residue_test.py <repo root> <windows build dir>
 
-The prefix is a fresh copy of the build's initialised one (build/windows/wine)
-in <build>/wine-residue, so no other test can write into it meanwhile; it is
+The prefix is a fresh copy of the build's initialised one of the Wine in use
+(build/windows/wine, or wine10 for GLOAMREEF_WINE=10) in the folder beside it
+named with -residue, so no other test can write into it meanwhile; it is
 deleted after a passing run and kept after a failing one.
 """
 import hashlib
@@ -29,8 +30,19 @@ WINE_NOISE_KEYS = {
 }
 
 
-def stop_wineserver(env, prefix):
-    env = dict(env, WINEPREFIX=prefix)
+def wine_env(root, wine_dir=None):
+    """The variables scripts/wine-env sets (the Wine GLOAMREEF_WINE picks
+    first in PATH), for the build's prefix or the one in wine_dir."""
+    env = dict(os.environ, GLOAMREEF_WINE_DIR=wine_dir) if wine_dir else os.environ
+    out = subprocess.run(["bash", "-c", "source scripts/wine-env; env -0"], cwd=root,
+                         env=env, check=True, capture_output=True).stdout
+    env = dict(item.split("=", 1) for item in out.decode().split("\0") if "=" in item)
+    env.setdefault("DISPLAY", env.get("GLOAMREEF_DISPLAY", ":0"))
+    return env
+
+
+def stop_wineserver(root, wine_dir):
+    env = wine_env(root, wine_dir)
     subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-w"], env=env, stderr=subprocess.DEVNULL)
 
@@ -38,9 +50,10 @@ def stop_wineserver(env, prefix):
 class Prefix:
     def __init__(self, root, build):
         self.root = root
-        self.wine_dir = os.path.join(build, "wine-residue")
+        # The build's prefix of the Wine in use (build/windows/wine, wine10...).
+        source = os.path.dirname(wine_env(root)["WINEPREFIX"])
+        self.wine_dir = source + "-residue"
         self.env = dict(os.environ, GLOAMREEF_WINE_DIR=self.wine_dir)
-        source = os.path.join(build, "wine")
         subprocess.run([os.path.join(root, "scripts", "wine-start")], check=True)
         if os.path.isdir(self.wine_dir):
             self.stop()
@@ -48,7 +61,7 @@ class Prefix:
         # A running wineserver writes its registry to disk only now and then,
         # through temporary files: end it so that the copy is whole and
         # current. The next test's wine-start starts it again.
-        stop_wineserver(self.env, os.path.join(source, "prefix"))
+        stop_wineserver(root, source)
         subprocess.run(["cp", "-a", source, self.wine_dir], check=True)
         for stale in ("xvfb.pid", ".lock"):
             path = os.path.join(self.wine_dir, stale)
@@ -72,20 +85,13 @@ class Prefix:
         # Start from a profile without our entry, whatever earlier tests left.
         self.run("reg", "delete", UNINSTALL_KEY, "/f")
 
-    def wine_env(self):
-        """The variables scripts/wine-env sets for this prefix."""
-        out = subprocess.run(["bash", "-c", "source scripts/wine-env; env -0"], cwd=self.root,
-                             env=self.env, check=True, capture_output=True).stdout
-        env = dict(item.split("=", 1) for item in out.decode().split("\0") if "=" in item)
-        env.setdefault("DISPLAY", env.get("GLOAMREEF_DISPLAY", ":0"))
-        return env
-
     def run(self, *args, timeout=120):
-        return subprocess.run(["wine"] + list(args), env=self.wine_env(), timeout=timeout,
+        return subprocess.run(["wine"] + list(args), env=wine_env(self.root, self.wine_dir),
+                              timeout=timeout,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
 
     def stop(self):
-        stop_wineserver(self.env, os.path.join(self.wine_dir, "prefix"))
+        stop_wineserver(self.root, self.wine_dir)
 
     def content_hash(self, path, stat):
         # A file whose size, times and inode are unchanged keeps its hash.
