@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "apk/file_io.h"
+#include "app/long_path.h"
 
 namespace fs = std::filesystem;
 
@@ -48,7 +49,8 @@ private:
 
 ImportFailure output_failure(int os_error, const char* what, const fs::path& path)
 {
-    return {ImportFault::output, os_error, what + path.u8string()};
+    // Named as the user knows the path, not in its extended-length form.
+    return {ImportFault::output, os_error, what + normal_path(path.u8string())};
 }
 
 ImportFailure cancelled_failure()

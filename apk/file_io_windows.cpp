@@ -6,6 +6,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
+
+#include "app/long_path.h"
 
 const char* const kTextLineEnd = "\r\n";
 const int kMissingParentError = ERROR_PATH_NOT_FOUND;
@@ -23,6 +26,13 @@ HANDLE native(intptr_t handle)
 int last_error_code()
 {
     return static_cast<int>(GetLastError());
+}
+
+// An absolute path goes to the file APIs in its extended-length form, so an
+// APK or an asset deep in a long folder is not limited to 260 characters.
+std::wstring api_path(const std::filesystem::path& path)
+{
+    return extended_path(path.wstring());
 }
 
 }  // namespace
@@ -43,7 +53,7 @@ int ReadOnlyFile::open(const std::filesystem::path& path)
     }
     // Others may read and write it meanwhile, as with the C runtime's fopen;
     // every entry is checked against its CRC-32 anyway.
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    HANDLE file = CreateFileW(api_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return last_error_code();
@@ -89,7 +99,7 @@ OutputFile::~OutputFile()
 
 int OutputFile::create(const std::filesystem::path& path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    HANDLE file = CreateFileW(api_path(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return last_error_code();
@@ -125,13 +135,14 @@ int OutputFile::close()
 
 int make_folder(const std::filesystem::path& path)
 {
-    if (CreateDirectoryW(path.c_str(), nullptr)) {
+    std::wstring folder = api_path(path);
+    if (CreateDirectoryW(folder.c_str(), nullptr)) {
         return 0;
     }
     int error = last_error_code();
     // An existing folder is what was asked for (a drive root, which gives
     // access denied, or a folder made meanwhile); a file in the way is not.
-    DWORD attributes = GetFileAttributesW(path.c_str());
+    DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return 0;
     }
@@ -140,5 +151,5 @@ int make_folder(const std::filesystem::path& path)
 
 bool remove_file(const std::filesystem::path& path)
 {
-    return DeleteFileW(path.c_str()) != 0;
+    return DeleteFileW(api_path(path).c_str()) != 0;
 }

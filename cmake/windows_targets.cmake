@@ -8,6 +8,7 @@ file(GLOB GLOAMREEF_WIN_SOURCES CONFIGURE_DEPENDS
      ${CMAKE_SOURCE_DIR}/uninstall/*.cpp)
 list(REMOVE_ITEM GLOAMREEF_WIN_SOURCES
      ${CMAKE_SOURCE_DIR}/app/log.cpp
+     ${CMAKE_SOURCE_DIR}/app/long_path.cpp
      ${CMAKE_SOURCE_DIR}/app/main.cpp)
 add_library(gloamreef_win STATIC ${GLOAMREEF_WIN_SOURCES})
 target_link_libraries(gloamreef_win PUBLIC gloamreef_core

@@ -6,7 +6,8 @@
 
 #include "app/log.h"
 #include "app/text.h"
-#include "install/install_folder.h"
+#include "app/long_path.h"
+#include "install/layout.h"
 #include "install/program_files.h"
 
 namespace {
@@ -17,27 +18,16 @@ constexpr uint64_t bytes_per_mb = 1000000;
 constexpr uint64_t usual_cluster_bytes = 4096;
 
 // The folder itself or its nearest parent that exists; empty when none does.
-std::wstring nearest_existing_folder(std::wstring path)
+std::wstring nearest_existing_folder(std::wstring extended)
 {
-    for (;;) {
-        DWORD attributes = GetFileAttributesW(path.c_str());
+    while (!extended.empty()) {
+        DWORD attributes = GetFileAttributesW(extended.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            return path;
+            return extended;
         }
-        size_t separator = path.find_last_of(L"\\/");
-        if (separator == std::wstring::npos) {
-            return {};
-        }
-        // "C:\Games" goes to "C:\", not to the drive-relative "C:".
-        bool at_root = path.find_first_of(L"\\/") == separator;
-        if (separator + 1 < path.size()) {
-            path.resize(at_root ? separator + 1 : separator);
-        } else if (!at_root) {
-            path.pop_back();
-        } else {
-            return {};
-        }
+        extended = extended_parent(extended);
     }
+    return {};
 }
 
 std::wstring volume_of(const std::wstring& folder)
@@ -71,19 +61,20 @@ uint64_t file_size(const std::wstring& path)
 
 } // namespace
 
-std::wstring free_space_refusal(HMODULE payload_module, const std::wstring& install_folder,
+std::wstring free_space_refusal(HMODULE payload_module, const InstallPaths& paths,
                                 const ImportPlan* plan)
 {
-    std::wstring existing = nearest_existing_folder(full_path(install_folder));
+    std::wstring existing = nearest_existing_folder(paths.root);
     ULARGE_INTEGER available{};
+    // The volume's name calls for the trailing backslash of a folder.
     if (existing.empty() ||
-        !GetDiskFreeSpaceExW(existing.c_str(), &available, nullptr, nullptr)) {
+        !GetDiskFreeSpaceExW(join_path(existing, L"").c_str(), &available, nullptr, nullptr)) {
         DWORD error = GetLastError();
         log_message('I', "free space of %s cannot be read (error %lu): not checked",
-                    wide_to_utf8(install_folder).c_str(), error);
+                    wide_to_utf8(paths.folder).c_str(), error);
         return {};
     }
-    std::wstring volume = volume_of(existing);
+    std::wstring volume = normal_path(volume_of(existing));
     uint64_t cluster = cluster_size(volume);
     uint64_t program = find_game_program(payload_module).size;
     uint64_t uninstaller = file_size(running_program_file());

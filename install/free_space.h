@@ -6,6 +6,7 @@
 #include <string>
 
 #include "apk/game_data_import.h"
+#include "install/layout.h"
 
 // Empty when the volume that holds the install folder (the nearest existing
 // folder on its path) has room for the game program of payload_module (null:
@@ -15,5 +16,5 @@
 // is counted in full: the new data is staged beside the old until the swap.
 // Each file is counted as if it took one more cluster, a safe upper bound.
 // When the free space cannot be read the install is not refused.
-std::wstring free_space_refusal(HMODULE payload_module, const std::wstring& install_folder,
+std::wstring free_space_refusal(HMODULE payload_module, const InstallPaths& paths,
                                 const ImportPlan* plan);

@@ -65,9 +65,9 @@ bool move_entry(const std::wstring& from, const std::wstring& to)
 // The name to move the old gamedata to. A leftover that cannot be cleared (it
 // holds a link Wine cannot delete, or a file still open) gets a numbered
 // successor rather than blocking every later install.
-std::wstring free_set_aside_name(const std::wstring& install_folder)
+std::wstring free_set_aside_name(const InstallPaths& paths)
 {
-    for (const std::wstring& name : previous_game_data_folders(install_folder)) {
+    for (const std::wstring& name : paths.previous_game_data) {
         if (remove_game_data(name)) {
             return name;
         }
@@ -78,9 +78,10 @@ std::wstring free_set_aside_name(const std::wstring& install_folder)
 // Moves the complete staging folder to gamedata. An old gamedata folder is
 // first renamed aside and restored when the move fails; a link is deleted as a
 // link, because moving or recursing into it would reach its target.
-ImportOutcome put_in_place(const std::wstring& staging, const std::wstring& install_folder)
+ImportOutcome put_in_place(const InstallPaths& paths)
 {
-    std::wstring game_data = game_data_folder(install_folder);
+    const std::wstring& staging = paths.staged_game_data;
+    const std::wstring& game_data = paths.game_data;
     DWORD attributes = GetFileAttributesW(game_data.c_str());
 
     bool missing = attributes == INVALID_FILE_ATTRIBUTES;
@@ -91,7 +92,7 @@ ImportOutcome put_in_place(const std::wstring& staging, const std::wstring& inst
     if (missing || is_link) {
         return move_entry(staging, game_data) ? ImportOutcome{} : fail_to_place(staging, game_data);
     }
-    std::wstring set_aside = free_set_aside_name(install_folder);
+    std::wstring set_aside = free_set_aside_name(paths);
     if (set_aside.empty() || !move_entry(game_data, set_aside)) {
         return fail_to_place(staging, game_data);
     }
@@ -109,11 +110,11 @@ ImportOutcome put_in_place(const std::wstring& staging, const std::wstring& inst
 
 // The set-aside folder that holds the most recent game library, or empty.
 // Several can hold one when earlier leftovers could not be cleared.
-std::wstring last_complete_set_aside(const std::wstring& install_folder)
+std::wstring last_complete_set_aside(const InstallPaths& paths)
 {
     std::wstring newest;
     FILETIME newest_time{};
-    for (const std::wstring& folder : previous_game_data_folders(install_folder)) {
+    for (const std::wstring& folder : paths.previous_game_data) {
         WIN32_FILE_ATTRIBUTE_DATA library;
         if (!is_real_folder(folder) ||
             !GetFileAttributesExW(join_path(folder, game_library_file_name).c_str(),
@@ -138,13 +139,13 @@ bool remove_game_data(const std::wstring& folder)
     return remove_tree(folder);
 }
 
-void restore_interrupted_swap(const std::wstring& install_folder)
+void restore_interrupted_swap(const InstallPaths& paths)
 {
-    std::wstring game_data = game_data_folder(install_folder);
+    const std::wstring& game_data = paths.game_data;
     if (GetFileAttributesW(game_data.c_str()) != INVALID_FILE_ATTRIBUTES) {
         return;
     }
-    std::wstring set_aside = last_complete_set_aside(install_folder);
+    std::wstring set_aside = last_complete_set_aside(paths);
     if (set_aside.empty()) {
         return;
     }
@@ -158,10 +159,10 @@ void restore_interrupted_swap(const std::wstring& install_folder)
     }
 }
 
-ImportOutcome replace_game_data(const std::wstring& apk_path, const std::wstring& install_folder,
+ImportOutcome replace_game_data(const std::wstring& apk_path, const InstallPaths& paths,
                                 const ImportOptions& options)
 {
-    std::wstring staging = staged_game_data_folder(install_folder);
+    const std::wstring& staging = paths.staged_game_data;
     // A leftover of an interrupted install; if it cannot be cleared (a link
     // that cannot be removed), importing into it could write through the link.
     if (!remove_tree(staging)) {
@@ -187,5 +188,5 @@ ImportOutcome replace_game_data(const std::wstring& apk_path, const std::wstring
         }
         return outcome;
     }
-    return put_in_place(staging, install_folder);
+    return put_in_place(paths);
 }

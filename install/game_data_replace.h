@@ -4,6 +4,7 @@
 #include <string>
 
 #include "apk/game_data_import.h"
+#include "install/layout.h"
 
 // Imports the APK into a staging folder beside gamedata and puts it in place of
 // gamedata only once the import is complete. On failure the staging folder is
@@ -14,13 +15,13 @@
 // Exceptions of the import pass through, also after the staging folder has
 // been removed. A gamedata that is a link is replaced as a link: its target is
 // never touched. Renames and deletions wait out a short lock.
-ImportOutcome replace_game_data(const std::wstring& apk_path, const std::wstring& install_folder,
+ImportOutcome replace_game_data(const std::wstring& apk_path, const InstallPaths& paths,
                                 const ImportOptions& options);
 
 // An install stopped between the two renames of its swap leaves no gamedata
 // and the last complete data in a set-aside folder (gamedata.old, or a
 // numbered one): moves that folder back. Does nothing while gamedata exists.
-void restore_interrupted_swap(const std::wstring& install_folder);
+void restore_interrupted_swap(const InstallPaths& paths);
 
 // Removes a game data folder as remove_tree does, but its game library first:
 // a folder that could be deleted only in part never holds the library, so it

@@ -7,6 +7,7 @@
 #include <array>
 #include <initializer_list>
 
+#include "app/long_path.h"
 #include "install/layout.h"
 
 namespace {
@@ -40,8 +41,7 @@ bool is_installation_entry(const std::wstring& name)
             return true;
         }
     }
-    // Joined onto no folder, the set-aside folders are their bare names.
-    for (const std::wstring& ours : previous_game_data_folders(L"")) {
+    for (const std::wstring& ours : previous_game_data_folder_names()) {
         if (same_name(name, ours.c_str())) {
             return true;
         }
@@ -108,8 +108,12 @@ bool is_drive_root(const std::wstring& full_path)
 
 bool holds_other_files(const std::wstring& folder)
 {
+    std::wstring root = install_paths(folder).root;
+    if (root.empty()) {
+        return false;
+    }
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW(join_path(folder, L"*").c_str(), &entry);
+    HANDLE search = FindFirstFileW(join_path(root, L"*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -128,4 +132,28 @@ bool holds_other_files(const std::wstring& folder)
     } while (!program && FindNextFileW(search, &entry));
     FindClose(search);
     return other && !program;
+}
+
+DWORD create_folder_tree(const std::wstring& extended)
+{
+    if (CreateDirectoryW(extended.c_str(), nullptr)) {
+        return ERROR_SUCCESS;
+    }
+    DWORD error = GetLastError();
+    if (error == ERROR_PATH_NOT_FOUND) {
+        std::wstring parent = extended_parent(extended);
+        if (!parent.empty() && create_folder_tree(parent) == ERROR_SUCCESS) {
+            if (CreateDirectoryW(extended.c_str(), nullptr)) {
+                return ERROR_SUCCESS;
+            }
+            error = GetLastError();
+        }
+    }
+    // An existing folder is what was asked for (a drive's root gives access
+    // denied); a file of that name is not.
+    DWORD attributes = GetFileAttributesW(extended.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return ERROR_SUCCESS;
+    }
+    return error == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : error;
 }

@@ -2,6 +2,8 @@
 // install uses it, and the tests of whether it is a place to install into.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 // The refusal of a drive or share root; the folder follows it.
@@ -26,3 +28,8 @@ bool is_drive_root(const std::wstring& full_path);
 // own, while it holds neither program file: someone else's folder. A folder
 // whose saves an uninstall kept holds only our names.
 bool holds_other_files(const std::wstring& folder);
+
+// Creates the folder (extended-length form) with every missing parent; an
+// existing folder is no error. ERROR_SUCCESS or the error of the first folder
+// that could not be made.
+DWORD create_folder_tree(const std::wstring& extended);

@@ -3,8 +3,6 @@
 #include "install/install_pipeline.h"
 
 #include <exception>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "app/log.h"
@@ -29,22 +27,21 @@ void show_stage(const wchar_t* text)
     report_stage(text);
 }
 
-void create_install_folder(const std::wstring& folder)
+void create_install_folder(const InstallPaths& paths)
 {
     // The window refuses a drive's root before it starts; silent mode finds out here.
-    if (is_drive_root(folder)) {
-        throw drive_root_refusal + folder;
+    if (is_drive_root(paths.root)) {
+        throw drive_root_refusal + paths.folder;
     }
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(folder), error);
-    if (error) {
-        log_message('I', "cannot create the folder %s (error %d: %s)", wide_to_utf8(folder).c_str(),
-                    error.value(), error.message().c_str());
-        throw L"Cannot create the folder:\n" + folder;
+    DWORD error = paths.root.empty() ? ERROR_INVALID_NAME : create_folder_tree(paths.root);
+    if (error != ERROR_SUCCESS) {
+        log_message('I', "cannot create the folder %s (%s)", wide_to_utf8(paths.folder).c_str(),
+                    describe_os_error(error).c_str());
+        throw L"Cannot create the folder:\n" + paths.folder;
     }
 }
 
-void import_stage(const std::wstring& folder, const std::wstring& apk_path)
+void import_stage(const InstallPaths& paths, const std::wstring& apk_path)
 {
     show_stage(L"Importing the game data from your APK (this takes a moment)...");
     last_error.clear();
@@ -53,19 +50,19 @@ void import_stage(const std::wstring& folder, const std::wstring& apk_path)
     options.progress = [](uint64_t bytes_written, uint64_t bytes_total) {
         report_progress(import_progress_percent(bytes_written, bytes_total));
     };
-    ImportOutcome outcome = replace_game_data(apk_path, folder, options);
+    ImportOutcome outcome = replace_game_data(apk_path, paths, options);
     if (outcome.fault != ImportFault::none) {
         if (outcome.fault == ImportFault::output) {
             log_message('I', "import failed (%s)",
                         describe_os_error(static_cast<DWORD>(outcome.os_error)).c_str());
         }
-        throw import_failure_text(outcome, folder, last_error);
+        throw import_failure_text(outcome, paths.folder, last_error);
     }
 }
 
 // Refuses, before anything is written, an APK that is no zip archive and an
 // install that the volume has no room for.
-void check_free_space(HMODULE payload_module, const std::wstring& folder,
+void check_free_space(HMODULE payload_module, const InstallPaths& paths,
                       const std::wstring& apk_path)
 {
     ImportPlan plan;
@@ -74,11 +71,11 @@ void check_free_space(HMODULE payload_module, const std::wstring& folder,
         if (!plan_import(wide_to_utf8(apk_path), plan)) {
             ImportOutcome rejected;
             rejected.fault = ImportFault::archive;
-            throw import_failure_text(rejected, folder, last_error);
+            throw import_failure_text(rejected, paths.folder, last_error);
         }
     }
     std::wstring refusal =
-        free_space_refusal(payload_module, folder, apk_path.empty() ? nullptr : &plan);
+        free_space_refusal(payload_module, paths, apk_path.empty() ? nullptr : &plan);
     if (!refusal.empty()) {
         throw refusal;
     }
@@ -86,38 +83,37 @@ void check_free_space(HMODULE payload_module, const std::wstring& folder,
 
 // Every step raises its failure text as a std::wstring; the caller catches it.
 // Nothing is changed before the checks have passed.
-void install_steps(HMODULE payload_module, const std::wstring& folder,
+void install_steps(HMODULE payload_module, const InstallPaths& paths,
                    const std::wstring& apk_path, bool desktop_shortcut)
 {
-    if (game_is_running(folder)) {
+    if (game_is_running(paths)) {
         log_message('I', "gloamreef.exe is running");
         throw std::wstring(
             L"Cannot write gloamreef.exe. Is the game running, or the folder read-only?");
     }
-    check_free_space(payload_module, folder, apk_path);
-    create_install_folder(folder);
+    check_free_space(payload_module, paths, apk_path);
+    create_install_folder(paths);
     // Without an APK the game data that is there is kept: a program-only update.
     if (!apk_path.empty()) {
-        restore_interrupted_swap(folder);
-        import_stage(folder, apk_path);
+        restore_interrupted_swap(paths);
+        import_stage(paths, apk_path);
     }
 
     report_progress(import_done_percent);
     show_stage(L"Copying the game program...");
-    std::wstring program = program_path(folder);
-    write_game_program(payload_module, program);
-
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(textures_folder(folder)), ignored);
+    write_game_program(payload_module, paths.program);
+    create_folder_tree(paths.textures);
 
     report_progress(program_written_percent);
     show_stage(L"Creating shortcuts...");
     // The uninstall entry must never point at a missing uninstaller.
-    if (!copy_setup_program(uninstaller_path(folder))) {
+    if (!copy_setup_program(paths.uninstaller)) {
         throw std::wstring(L"Cannot write uninstall.exe. Is the folder read-only?");
     }
-    make_shortcuts(folder, program, desktop_shortcut);
-    register_uninstall_entry(folder, program, uninstaller_path(folder));
+    // The registry and the links get the folder as the user knows it.
+    std::wstring program = program_path(paths.folder);
+    make_shortcuts(paths.folder, program, desktop_shortcut);
+    register_uninstall_entry(paths.folder, program, uninstaller_path(paths.folder));
     report_progress(100);
 }
 
@@ -128,7 +124,7 @@ void run_install_from(HMODULE payload_module, std::wstring folder, std::wstring 
 {
     std::wstring failure_text;
     try {
-        install_steps(payload_module, folder, apk_path, desktop_shortcut);
+        install_steps(payload_module, install_paths(folder), apk_path, desktop_shortcut);
     } catch (const std::wstring& text) {
         failure_text = text;
     } catch (const std::exception& error) {

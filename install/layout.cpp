@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include "app/long_path.h"
+#include "install/install_folder.h"
+
 std::wstring join_path(const std::wstring& folder, const std::wstring& name)
 {
     if (folder.empty()) {
@@ -25,30 +28,39 @@ std::wstring uninstaller_path(const std::wstring& install_folder)
     return join_path(install_folder, uninstaller_file_name);
 }
 
-std::wstring game_data_folder(const std::wstring& install_folder)
+std::array<std::wstring, 10> previous_game_data_folder_names()
 {
-    return join_path(install_folder, game_data_folder_name);
-}
-
-std::wstring textures_folder(const std::wstring& install_folder)
-{
-    return join_path(join_path(install_folder, mods_folder_name), textures_folder_name);
-}
-
-std::wstring staged_game_data_folder(const std::wstring& install_folder)
-{
-    return join_path(install_folder, staged_game_data_folder_name);
-}
-
-std::array<std::wstring, 10> previous_game_data_folders(const std::wstring& install_folder)
-{
-    std::wstring base = join_path(install_folder, previous_game_data_folder_name);
-    std::array<std::wstring, 10> folders;
-    folders[0] = base;
-    for (size_t i = 1; i < folders.size(); ++i) {
-        folders[i] = base + L"." + std::to_wstring(i);
+    std::array<std::wstring, 10> names;
+    names[0] = previous_game_data_folder_name;
+    for (size_t i = 1; i < names.size(); ++i) {
+        names[i] = names[0] + L"." + std::to_wstring(i);
     }
-    return folders;
+    return names;
+}
+
+InstallPaths install_paths(const std::wstring& folder)
+{
+    InstallPaths paths;
+    paths.folder = folder;
+    // An empty text would be the current folder; nothing is installed there.
+    paths.root = folder.empty() ? std::wstring() : extended_path(full_path(folder));
+    if (paths.root.empty()) {
+        return paths;
+    }
+    paths.program = paths.in_root(program_file_name);
+    paths.uninstaller = paths.in_root(uninstaller_file_name);
+    paths.game_data = paths.in_root(game_data_folder_name);
+    paths.game_library = join_path(paths.game_data, game_library_file_name);
+    paths.staged_game_data = paths.in_root(staged_game_data_folder_name);
+    std::array<std::wstring, 10> names = previous_game_data_folder_names();
+    for (size_t i = 0; i < names.size(); ++i) {
+        paths.previous_game_data[i] = paths.in_root(names[i].c_str());
+    }
+    paths.user_data = paths.in_root(user_data_folder_name);
+    paths.mods = paths.in_root(mods_folder_name);
+    paths.textures = join_path(paths.mods, textures_folder_name);
+    paths.textures_readme = join_path(paths.textures, textures_readme_file_name);
+    return paths;
 }
 
 std::wstring shortcut_path(const std::wstring& known_folder)
@@ -59,8 +71,14 @@ std::wstring shortcut_path(const std::wstring& known_folder)
     return known_folder + L"\\" + shortcut_file_name;
 }
 
+bool has_game_data(const InstallPaths& paths)
+{
+    return !paths.game_library.empty() &&
+           GetFileAttributesW(paths.game_library.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool has_game_data(const std::wstring& install_folder)
 {
-    std::wstring library = join_path(game_data_folder(install_folder), game_library_file_name);
-    return GetFileAttributesW(library.c_str()) != INVALID_FILE_ATTRIBUTES;
+    // The empty text is the current folder here, as a relative folder is.
+    return has_game_data(install_paths(install_folder.empty() ? L"." : install_folder));
 }

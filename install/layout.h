@@ -45,17 +45,43 @@ constexpr wchar_t uninstall_key_path[] =
 // result never becomes the drive-relative "C:name".
 std::wstring join_path(const std::wstring& folder, const std::wstring& name);
 
+// The paths that the registry, the links and the shell get: normal form.
 std::wstring program_path(const std::wstring& install_folder);
 std::wstring uninstaller_path(const std::wstring& install_folder);
-std::wstring game_data_folder(const std::wstring& install_folder);
-std::wstring textures_folder(const std::wstring& install_folder);
-std::wstring staged_game_data_folder(const std::wstring& install_folder);
 
-// Where an install moves the old gamedata while it puts the new one in place:
-// "gamedata.old", or "gamedata.old.1" to ".9" when an older leftover cannot
-// be cleared. All of them, in this order, so the uninstaller can remove every
-// leftover too.
-std::array<std::wstring, 10> previous_game_data_folders(const std::wstring& install_folder);
+// An install folder and the paths of an installation in it, derived once.
+// folder is the text the user, the registry and the links see; every other
+// member is in the extended-length form (app/long_path.h) that file APIs get,
+// so no path of the installation is limited to 260 characters. root is empty
+// when no full path can be formed from folder.
+struct InstallPaths {
+    std::wstring folder;
+    std::wstring root;
+    std::wstring program;
+    std::wstring uninstaller;
+    std::wstring game_data;
+    std::wstring game_library;  // in game_data
+    // Beside gamedata while an import runs and after an interrupted one.
+    std::wstring staged_game_data;
+    // Where an install moves the old gamedata while it puts the new one in
+    // place: "gamedata.old", or "gamedata.old.1" to ".9" when an older
+    // leftover cannot be cleared. All of them, in this order, so the
+    // uninstaller can remove every leftover too.
+    std::array<std::wstring, 10> previous_game_data;
+    std::wstring user_data;
+    std::wstring mods;
+    std::wstring textures;
+    std::wstring textures_readme;
+
+    // A name at the top of the install folder, in extended form.
+    std::wstring in_root(const wchar_t* name) const { return join_path(root, name); }
+};
+
+// folder is taken against the current folder when it is relative.
+InstallPaths install_paths(const std::wstring& folder);
+
+// The names of the set-aside folders ("gamedata.old", "gamedata.old.1"...).
+std::array<std::wstring, 10> previous_game_data_folder_names();
 
 // The shortcut's full path in a known folder; empty when the folder's path is
 // empty (a failed lookup), so that nothing at the root of the current drive
@@ -64,4 +90,5 @@ std::wstring shortcut_path(const std::wstring& known_folder);
 
 // True when the folder's gamedata holds the game library (file or folder).
 // Never fails: anything that cannot be looked at counts as no game data.
+bool has_game_data(const InstallPaths& paths);
 bool has_game_data(const std::wstring& install_folder);

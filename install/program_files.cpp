@@ -52,9 +52,9 @@ EmbeddedProgram find_game_program(HMODULE module)
     return program;
 }
 
-bool game_is_running(const std::wstring& install_folder)
+bool game_is_running(const InstallPaths& paths)
 {
-    HANDLE file = CreateFileW(program_path(install_folder).c_str(), GENERIC_WRITE,
+    HANDLE file = CreateFileW(paths.program.c_str(), GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {

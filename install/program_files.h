@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "install/layout.h"
+
 // The game program's bytes inside a module's resources; data is null when the
 // module carries no usable PAYLOAD_EXE.
 struct EmbeddedProgram {
@@ -21,7 +23,7 @@ EmbeddedProgram find_game_program(HMODULE module);
 // access to a running program's file (it can be renamed) but refuses write
 // access, even with full sharing, with a sharing violation; so does Wine.
 // A missing program is not running.
-bool game_is_running(const std::wstring& install_folder);
+bool game_is_running(const InstallPaths& paths);
 
 // What the window and the uninstaller ask with Retry and Cancel meanwhile.
 constexpr wchar_t game_running_text[] =

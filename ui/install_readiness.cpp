@@ -8,16 +8,17 @@
 
 bool ready_to_install(HWND window, const std::wstring& folder, const std::wstring& apk_path)
 {
+    InstallPaths paths = install_paths(folder);
     ImportPlan plan;
     bool planned = !apk_path.empty() && plan_import(wide_to_utf8(apk_path), plan);
     if (apk_path.empty() || planned) {
-        std::wstring refusal = free_space_refusal(nullptr, folder, planned ? &plan : nullptr);
+        std::wstring refusal = free_space_refusal(nullptr, paths, planned ? &plan : nullptr);
         if (!refusal.empty()) {
             MessageBoxW(window, refusal.c_str(), product_name, MB_ICONERROR);
             return false;
         }
     }
-    while (game_is_running(folder)) {
+    while (game_is_running(paths)) {
         if (MessageBoxW(window, game_running_text, product_name,
                         MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
             return false;

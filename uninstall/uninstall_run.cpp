@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/log.h"
+#include "app/long_path.h"
 #include "app/single_instance.h"
 #include "app/system_message.h"
 #include "app/text.h"
@@ -48,15 +49,15 @@ bool exists(const std::wstring& path)
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool holds_installation(const std::wstring& folder)
+bool holds_installation(const InstallPaths& paths)
 {
-    return exists(program_path(folder)) || exists(uninstaller_path(folder));
+    return exists(paths.program) || exists(paths.uninstaller);
 }
 
 // False when the game still runs and the user cancels (or, quiet, at once).
-bool game_closed(const std::wstring& folder, bool quiet)
+bool game_closed(const InstallPaths& paths, bool quiet)
 {
-    while (game_is_running(folder)) {
+    while (game_is_running(paths)) {
         log_message('I', "gloamreef.exe is running");
         if (quiet ||
             show_message(game_running_text, MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
@@ -71,59 +72,55 @@ bool game_closed(const std::wstring& folder, bool quiet)
 // it is neither tried (every try would wait for a lock) nor reported.
 bool is_running_program(const std::wstring& path)
 {
-    std::wstring own = running_program_file();
-    std::wstring full = full_path(path);
-    return !own.empty() && !full.empty() &&
-           CompareStringOrdinal(full.c_str(), -1, own.c_str(), -1, TRUE) == CSTR_EQUAL;
+    std::wstring own = extended_path(full_path(running_program_file()));
+    return !own.empty() &&
+           CompareStringOrdinal(path.c_str(), -1, own.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 void note_failure(bool removed, const std::wstring& path, std::vector<std::wstring>& left)
 {
     if (!removed) {
         std::string cause = describe_os_error(GetLastError());
-        log_message('I', "not removed: %s (%s)", wide_to_utf8(path).c_str(), cause.c_str());
-        left.push_back(path);
+        std::wstring shown = normal_path(path);
+        log_message('I', "not removed: %s (%s)", wide_to_utf8(shown).c_str(), cause.c_str());
+        left.push_back(shown);
     }
 }
 
 // What an installation's game data can consist of: gamedata and what an
 // interrupted install leaves beside it.
-std::vector<std::wstring> game_data_folders(const std::wstring& folder)
+std::vector<std::wstring> game_data_folders(const InstallPaths& paths)
 {
-    std::vector<std::wstring> folders = {game_data_folder(folder), staged_game_data_folder(folder)};
-    for (const std::wstring& previous : previous_game_data_folders(folder)) {
-        folders.push_back(previous);
-    }
+    std::vector<std::wstring> folders = {paths.game_data, paths.staged_game_data};
+    folders.insert(folders.end(), paths.previous_game_data.begin(), paths.previous_game_data.end());
     return folders;
 }
 
 // Returns what was to go and could not. Texture packs, the user's own files
 // and kept saves are meant to stay and are not among it.
-std::vector<std::wstring> remove_folder_contents(const std::wstring& folder,
+std::vector<std::wstring> remove_folder_contents(const InstallPaths& paths,
                                                  bool remove_user_data)
 {
     std::vector<std::wstring> left;
     for (const wchar_t* name : files_to_remove) {
-        std::wstring file = join_path(folder, name);
+        std::wstring file = paths.in_root(name);
         if (!is_running_program(file)) {
             note_failure(delete_entry(file), file, left);
         }
     }
     // Neither removal follows a link, so game data or saves that the user
     // moved to another drive with a junction keep their files there.
-    for (const std::wstring& game_data : game_data_folders(folder)) {
+    for (const std::wstring& game_data : game_data_folders(paths)) {
         note_failure(remove_game_data(game_data), game_data, left);
     }
     if (remove_user_data) {
-        std::wstring user_data = join_path(folder, user_data_folder_name);
-        note_failure(remove_tree(user_data), user_data, left);
+        note_failure(remove_tree(paths.user_data), paths.user_data, left);
     }
     // Texture packs the user added keep mods\textures, mods and the folder.
-    std::wstring textures = textures_folder(folder);
-    delete_entry(join_path(textures, textures_readme_file_name));
-    delete_entry(textures);
-    delete_entry(join_path(folder, mods_folder_name));
-    delete_entry(folder);
+    delete_entry(paths.textures_readme);
+    delete_entry(paths.textures);
+    delete_entry(paths.mods);
+    delete_entry(paths.root);
     return left;
 }
 
@@ -172,7 +169,8 @@ int run_uninstall(const std::wstring& folder, bool quiet)
     }
     log_message('I', "saves and settings: %s", remove_user_data ? "removed" : "kept");
 
-    if (!holds_installation(folder)) {
+    InstallPaths paths = install_paths(folder);
+    if (paths.root.empty() || !holds_installation(paths)) {
         log_message('I', "no installation in that folder");
         if (!quiet) {
             show_message(not_found_warning, MB_OK | MB_ICONWARNING);
@@ -180,14 +178,14 @@ int run_uninstall(const std::wstring& folder, bool quiet)
         return 1;
     }
     // Cancel is the user's choice, as a No is; quiet, a running game fails the run.
-    if (!game_closed(folder, quiet)) {
+    if (!game_closed(paths, quiet)) {
         log_message('I', "nothing removed: the game is running");
         return quiet ? 1 : 0;
     }
 
     Sleep(launcher_exit_pause_ms);
-    restore_interrupted_swap(folder);
-    std::vector<std::wstring> left = remove_folder_contents(folder, remove_user_data);
+    restore_interrupted_swap(paths);
+    std::vector<std::wstring> left = remove_folder_contents(paths, remove_user_data);
     remove_shortcut(FOLDERID_Programs);
     remove_shortcut(FOLDERID_Desktop);
     RegDeleteKeyW(HKEY_CURRENT_USER, uninstall_key_path);

@@ -1,6 +1,7 @@
 // Path joining, derived paths and the test for installed game data.
 #include <gtest/gtest.h>
 
+#include "app/long_path.h"
 #include "install/layout.h"
 #include "support/test_support.h"
 
@@ -19,17 +20,28 @@ TEST(JoinPath, BareDriveNeverBecomesDriveRelative)
     EXPECT_EQ(program_path(L"D:"), L"D:\\gloamreef.exe");
 }
 
-TEST(JoinPath, DerivedPathsOfAnInstallFolder)
+TEST(InstallPaths, DerivedOnceInExtendedFormBesideTheFolderAsGiven)
 {
-    const std::wstring folder = L"C:\\Users\\Ann\\Reef\\";
-    EXPECT_EQ(program_path(folder), L"C:\\Users\\Ann\\Reef\\gloamreef.exe");
-    EXPECT_EQ(uninstaller_path(folder), L"C:\\Users\\Ann\\Reef\\uninstall.exe");
-    EXPECT_EQ(game_data_folder(folder), L"C:\\Users\\Ann\\Reef\\gamedata");
-    EXPECT_EQ(textures_folder(folder), L"C:\\Users\\Ann\\Reef\\mods\\textures");
-    EXPECT_EQ(staged_game_data_folder(folder), L"C:\\Users\\Ann\\Reef\\gamedata.new");
-    auto set_aside = previous_game_data_folders(folder);
-    EXPECT_EQ(set_aside.front(), L"C:\\Users\\Ann\\Reef\\gamedata.old");
-    EXPECT_EQ(set_aside.back(), L"C:\\Users\\Ann\\Reef\\gamedata.old.9");
+    InstallPaths paths = install_paths(L"C:\\Users\\Ann\\Reef\\");
+    EXPECT_EQ(paths.folder, L"C:\\Users\\Ann\\Reef\\");
+    EXPECT_EQ(paths.root, L"\\\\?\\C:\\Users\\Ann\\Reef");
+    EXPECT_EQ(paths.program, L"\\\\?\\C:\\Users\\Ann\\Reef\\gloamreef.exe");
+    EXPECT_EQ(paths.game_library, L"\\\\?\\C:\\Users\\Ann\\Reef\\gamedata\\libGloamReef.so");
+    EXPECT_EQ(paths.textures_readme, L"\\\\?\\C:\\Users\\Ann\\Reef\\mods\\textures\\README.txt");
+    EXPECT_EQ(paths.staged_game_data, L"\\\\?\\C:\\Users\\Ann\\Reef\\gamedata.new");
+    EXPECT_EQ(paths.previous_game_data.front(), L"\\\\?\\C:\\Users\\Ann\\Reef\\gamedata.old");
+    EXPECT_EQ(paths.previous_game_data.back(), L"\\\\?\\C:\\Users\\Ann\\Reef\\gamedata.old.9");
+    // What the registry and the links get.
+    EXPECT_EQ(program_path(paths.folder), L"C:\\Users\\Ann\\Reef\\gloamreef.exe");
+    EXPECT_EQ(uninstaller_path(paths.folder), L"C:\\Users\\Ann\\Reef\\uninstall.exe");
+
+    // A share, and a relative folder taken against the current one.
+    EXPECT_EQ(install_paths(L"\\\\nas\\games\\Reef").uninstaller,
+              L"\\\\?\\UNC\\nas\\games\\Reef\\uninstall.exe");
+    wchar_t current[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, current);
+    EXPECT_EQ(install_paths(L"Reef").root, extended_path(join_path(current, L"Reef")));
+    EXPECT_TRUE(install_paths(L"").root.empty());
 }
 
 TEST(ShortcutPath, AppendsTheLinkNameOrNothingForAFailedLookup)

@@ -88,15 +88,15 @@ TEST_F(InstallTest, RunningGameFailsTheInstallBeforeAnythingChanges)
     RunningProgram game = start_game(folder);
     ASSERT_NE(game.process, nullptr);
     const auto before = read_tree(folder);
-    EXPECT_TRUE(game_is_running(folder));
+    EXPECT_TRUE(game_is_running(install_paths(folder)));
     EXPECT_EQ(install(folder, fixture("install_game_v2.apk")), cannot_write_program);
     EXPECT_EQ(install(folder, L""), cannot_write_program);
     finish_program(game, 0);
     EXPECT_EQ(tree_difference(read_tree(folder), before), "");
 
     // Closed, and for a folder without the game, nothing runs.
-    EXPECT_FALSE(game_is_running(folder));
-    EXPECT_FALSE(game_is_running(temp + L"\\Elsewhere"));
+    EXPECT_FALSE(game_is_running(install_paths(folder)));
+    EXPECT_FALSE(game_is_running(install_paths(temp + L"\\Elsewhere")));
 }
 
 TEST_F(InstallTest, BlockedUninstallerCopyFailsBeforeTheRegistration)
