@@ -159,7 +159,8 @@ void restore_interrupted_swap(const std::wstring& install_folder)
 }
 
 ImportOutcome replace_game_data(const std::wstring& apk_path, const std::wstring& install_folder,
-                                const ImportOptions& options)
+                                const ImportOptions& options,
+                                const std::function<bool()>& may_replace)
 {
     std::wstring staging = staged_game_data_folder(install_folder);
     // A leftover of an interrupted install; if it cannot be cleared (a link
@@ -179,6 +180,10 @@ ImportOutcome replace_game_data(const std::wstring& apk_path, const std::wstring
         throw;
     }
     if (!imported) {
+        // Stopped by the user: the caller removes it, and says so meanwhile.
+        if (outcome.fault == ImportFault::cancelled) {
+            return outcome;
+        }
         remove_tree(staging);
         if (outcome.fault == ImportFault::output &&
             caused_by_entry_names(outcome.os_error, staging)) {
@@ -186,6 +191,12 @@ ImportOutcome replace_game_data(const std::wstring& apk_path, const std::wstring
             outcome = {ImportFault::archive, 0};
         }
         return outcome;
+    }
+    // The point of no return: from here on the installed game data changes.
+    if (may_replace && !may_replace()) {
+        log_message('I', "stopped before the imported game data replaced %s",
+                    wide_to_utf8(game_data_folder(install_folder)).c_str());
+        return {ImportFault::cancelled, 0};
     }
     return put_in_place(staging, install_folder);
 }
