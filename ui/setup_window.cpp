@@ -51,6 +51,10 @@ HWND create_setup_window(HINSTANCE instance)
     // Font and size follow the DPI of the monitor the window is on, which is
     // known once the window exists.
     choose_font_and_scale(window_dpi(setup_window.main_window));
+    RECT work_area;
+    if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_area, 0)) {
+        fit_scale_to(work_area);
+    }
     SIZE size = window_size();
     int screen_height = GetSystemMetrics(SM_CYSCREEN);
     int screen_width = GetSystemMetrics(SM_CXSCREEN);

@@ -45,7 +45,8 @@ extern std::atomic<bool> install_running;
 HWND create_setup_window(HINSTANCE instance);
 
 // A visible child of the main window in the window's font; edits get a sunken
-// edge. Position and size are pixels at 96 DPI, scaled to the window's DPI.
+// edge. Position and size are pixels at 96 DPI, scaled as the whole layout is
+// (ui/window_layout.h).
 HWND create_control(const wchar_t* class_name, const wchar_t* text, DWORD style, int x, int y,
                     int width, int height, int id);
 

@@ -77,6 +77,13 @@ void withdraw_cancel()
     EnableWindow(setup_window.install_button, FALSE);
 }
 
+// The install has ended: the button installs again once it is enabled.
+void end_cancel_offer()
+{
+    withdraw_cancel();
+    SetWindowTextW(setup_window.install_button, install_button_text);
+}
+
 // Cancel, Escape and the close box during an install.
 void ask_to_cancel(HWND window)
 {
@@ -103,7 +110,7 @@ void start_install(HWND window)
         ask_to_cancel(window);
         return;
     }
-    std::wstring folder = install_folder_from_field(read_window_text(setup_window.folder_field));
+    std::wstring folder = read_install_folder();
     std::wstring apk_path = apk_path_from_field(read_window_text(setup_window.apk_field));
     InputProblem problem = check_install_input(folder, apk_path);
     if (problem != InputProblem::none) {
@@ -139,8 +146,7 @@ void start_install(HWND window)
         // No worker means no WM_INSTALL_DONE: without this the window would
         // stay locked and refuse to close.
         install_running.exchange(false);
-        withdraw_cancel();
-        SetWindowTextW(setup_window.install_button, install_button_text);
+        end_cancel_offer();
         end_install_progress(window, true);
         show_install_failure(window, L"Unexpected error: " + utf8_to_wide(error.what()));
     }
@@ -160,8 +166,7 @@ void start_game(const std::wstring& folder)
 void finish_install(HWND window)
 {
     install_running.exchange(false);
-    withdraw_cancel();
-    SetWindowTextW(setup_window.install_button, install_button_text);
+    end_cancel_offer();
     if (outcome_cancelled) {
         // The user's choice: no failure box, the window as it was before.
         end_install_progress(window, false);

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <iterator>
 #include <string>
 
@@ -203,6 +204,21 @@ void choose_font_and_scale(int dpi)
     w.scale_denominator = larger ? base_dpi * normal_height : base_dpi;
 }
 
+void fit_scale_to(const RECT& work_area)
+{
+    SetupWindow& w = setup_window;
+    // The numerator that gives the DPI's scale alone.
+    int dpi_numerator = MulDiv(w.dpi, w.scale_denominator, base_dpi);
+    for (;;) {
+        SIZE size = window_size();
+        if (w.scale_numerator <= dpi_numerator || (size.cx <= work_area.right - work_area.left &&
+                                                    size.cy <= work_area.bottom - work_area.top)) {
+            return;
+        }
+        w.scale_numerator = std::max(dpi_numerator, w.scale_numerator * 19 / 20);
+    }
+}
+
 int scaled(int pixels)
 {
     return MulDiv(pixels, setup_window.scale_numerator, setup_window.scale_denominator);
@@ -272,6 +288,11 @@ void change_dpi(HWND window, int dpi, const RECT& suggested)
 {
     HFONT old_font = setup_window.ui_font;
     choose_font_and_scale(dpi);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromRect(&suggested, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        fit_scale_to(monitor.rcWork);
+    }
     lay_out_controls();
     DeleteObject(old_font);
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,

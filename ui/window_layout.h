@@ -11,6 +11,11 @@
 // font is the caller's to delete.
 void choose_font_and_scale(int dpi);
 
+// A message font so large that the window would not fit the work area is
+// followed only as far as the work area allows (never below the DPI's own
+// scale): the Install button has to stay on the screen.
+void fit_scale_to(const RECT& work_area);
+
 // 96-DPI pixels at the window's scale.
 int scaled(int pixels);
 
