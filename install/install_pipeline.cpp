@@ -105,7 +105,9 @@ std::wstring first_missing_folder(const std::wstring& folder)
 {
     std::wstring missing;
     std::wstring path = folder;
-    while (!path.empty() && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    // Only what is known to be missing: a folder that cannot be read may exist.
+    while (!path.empty() && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+           (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
         missing = path;
         size_t separator = path.find_last_of(L"\\/");
         path = separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);

@@ -7,8 +7,8 @@
 
 namespace {
 
-// The setup program is system-DPI aware: the driver must see the same
-// physical pixels, or Windows would scale every rectangle it reads.
+// The setup program is DPI aware: the driver must see the same physical
+// pixels, or Windows would scale every rectangle it reads.
 const bool sees_physical_pixels = SetProcessDPIAware() != FALSE;
 
 struct WindowSearch {
