@@ -28,6 +28,9 @@ extern HWND progress_status_line;
 // that message, or by the silent mode after the worker has ended.
 extern std::wstring outcome_error;
 extern std::wstring outcome_folder;
+// True when the user stopped the install (outcome_error then says so): no
+// failure, and nothing was changed.
+extern bool outcome_cancelled;
 
 // Shows a stage text in the status line; waits until the window has taken it.
 void report_stage(const wchar_t* text);
@@ -41,4 +44,4 @@ void report_progress(int percent);
 int import_progress_percent(uint64_t bytes_written, uint64_t bytes_total);
 
 // Stores the outcome and tells the window; the worker touches nothing after it.
-void report_outcome(const std::wstring& folder, const std::wstring& error);
+void report_outcome(const std::wstring& folder, const std::wstring& error, bool cancelled = false);

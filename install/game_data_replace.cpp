@@ -160,7 +160,8 @@ void restore_interrupted_swap(const InstallPaths& paths)
 }
 
 ImportOutcome replace_game_data(const std::wstring& apk_path, const InstallPaths& paths,
-                                const ImportOptions& options)
+                                const ImportOptions& options,
+                                const std::function<bool()>& may_replace)
 {
     const std::wstring& staging = paths.staged_game_data;
     // A leftover of an interrupted install; if it cannot be cleared (a link
@@ -180,6 +181,10 @@ ImportOutcome replace_game_data(const std::wstring& apk_path, const InstallPaths
         throw;
     }
     if (!imported) {
+        // Stopped by the user: the caller removes it, and says so meanwhile.
+        if (outcome.fault == ImportFault::cancelled) {
+            return outcome;
+        }
         remove_tree(staging);
         if (outcome.fault == ImportFault::output &&
             caused_by_entry_names(outcome.os_error, staging)) {
@@ -187,6 +192,12 @@ ImportOutcome replace_game_data(const std::wstring& apk_path, const InstallPaths
             outcome = {ImportFault::archive, 0};
         }
         return outcome;
+    }
+    // The point of no return: from here on the installed game data changes.
+    if (may_replace && !may_replace()) {
+        log_message('I', "stopped before the imported game data replaced the game data in %s",
+                    wide_to_utf8(paths.folder).c_str());
+        return {ImportFault::cancelled, 0};
     }
     return put_in_place(paths);
 }

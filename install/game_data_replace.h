@@ -1,6 +1,7 @@
 // Re-importing the game data without putting the installed data at risk.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "apk/game_data_import.h"
@@ -15,8 +16,13 @@
 // Exceptions of the import pass through, also after the staging folder has
 // been removed. A gamedata that is a link is replaced as a link: its target is
 // never touched. Renames and deletions wait out a short lock.
+// may_replace, when given, is asked once the import is complete, right before
+// gamedata is touched: false stops there. An import stopped there or through
+// options.cancel returns ImportFault::cancelled and leaves the staging folder
+// for the caller to remove.
 ImportOutcome replace_game_data(const std::wstring& apk_path, const InstallPaths& paths,
-                                const ImportOptions& options);
+                                const ImportOptions& options,
+                                const std::function<bool()>& may_replace = {});
 
 // An install stopped between the two renames of its swap leaves no gamedata
 // and the last complete data in a set-aside folder (gamedata.old, or a

@@ -5,7 +5,9 @@
 #include <exception>
 #include <utility>
 
+#include "app/install_cancel.h"
 #include "app/log.h"
+#include "app/long_path.h"
 #include "app/progress.h"
 #include "app/system_message.h"
 #include "app/text.h"
@@ -15,10 +17,14 @@
 #include "install/install_folder.h"
 #include "install/layout.h"
 #include "install/program_files.h"
+#include "install/remove_tree.h"
 #include "install/shortcuts.h"
 #include "install/uninstall_entry.h"
 
 namespace {
+
+// Raised when the user has stopped the install before its point of no return.
+struct InstallCancelled {};
 
 // The status line's text, and the same in the run log.
 void show_stage(const wchar_t* text)
@@ -50,7 +56,17 @@ void import_stage(const InstallPaths& paths, const std::wstring& apk_path)
     options.progress = [](uint64_t bytes_written, uint64_t bytes_total) {
         report_progress(import_progress_percent(bytes_written, bytes_total));
     };
-    ImportOutcome outcome = replace_game_data(apk_path, paths, options);
+    // The user may stop the import, and the swap that follows it waits for
+    // an open question to be answered.
+    options.cancel = install_cancel_flag();
+    ImportOutcome outcome = replace_game_data(apk_path, paths, options, pass_point_of_no_return);
+    if (outcome.fault == ImportFault::cancelled) {
+        // Thousands of files take a while to delete: the window hears at once
+        // that the import has stopped.
+        show_stage(L"Stopping the installation...");
+        remove_tree(paths.staged_game_data);
+        throw InstallCancelled{};
+    }
     if (outcome.fault != ImportFault::none) {
         if (outcome.fault == ImportFault::output) {
             log_message('I', "import failed (%s)",
@@ -81,6 +97,33 @@ void check_free_space(HMODULE payload_module, const InstallPaths& paths,
     }
 }
 
+// The outermost folder on the way to the install folder that does not exist
+// yet; empty when the install folder exists.
+std::wstring first_missing_folder(const std::wstring& root)
+{
+    std::wstring missing;
+    // Only what is known to be missing: a folder that cannot be read may exist.
+    for (std::wstring path = root;
+         !path.empty() && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+         (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND);
+         path = extended_parent(path)) {
+        missing = path;
+    }
+    return missing;
+}
+
+// A stopped install takes away the folders it made, from the install folder up
+// to first_made, as long as they are empty: anything else in them stays.
+void remove_made_folders(std::wstring folder, const std::wstring& first_made)
+{
+    if (first_made.empty()) {
+        return;
+    }
+    while (RemoveDirectoryW(folder.c_str()) && folder != first_made) {
+        folder = extended_parent(folder);
+    }
+}
+
 // Every step raises its failure text as a std::wstring; the caller catches it.
 // Nothing is changed before the checks have passed.
 void install_steps(HMODULE payload_module, const InstallPaths& paths,
@@ -92,11 +135,17 @@ void install_steps(HMODULE payload_module, const InstallPaths& paths,
             L"Cannot write gloamreef.exe. Is the game running, or the folder read-only?");
     }
     check_free_space(payload_module, paths, apk_path);
+    std::wstring first_made = first_missing_folder(paths.root);
     create_install_folder(paths);
     // Without an APK the game data that is there is kept: a program-only update.
     if (!apk_path.empty()) {
         restore_interrupted_swap(paths);
-        import_stage(paths, apk_path);
+        try {
+            import_stage(paths, apk_path);
+        } catch (const InstallCancelled&) {
+            remove_made_folders(paths.root, first_made);
+            throw;
+        }
     }
 
     report_progress(import_done_percent);
@@ -123,8 +172,14 @@ void run_install_from(HMODULE payload_module, std::wstring folder, std::wstring 
                       bool desktop_shortcut)
 {
     std::wstring failure_text;
+    bool cancelled = false;
     try {
         install_steps(payload_module, install_paths(folder), apk_path, desktop_shortcut);
+    } catch (const InstallCancelled&) {
+        // The user's choice, not a failure: logged, but not at 'E'.
+        log_message('I', "cancelled by the user before anything installed was changed");
+        failure_text = install_cancelled_text;
+        cancelled = true;
     } catch (const std::wstring& text) {
         failure_text = text;
     } catch (const std::exception& error) {
@@ -134,7 +189,7 @@ void run_install_from(HMODULE payload_module, std::wstring folder, std::wstring 
         // the process while the window waits for the completion message.
         failure_text = L"Unexpected error: unknown error";
     }
-    report_outcome(folder, failure_text);
+    report_outcome(folder, failure_text, cancelled);
 }
 
 void run_install(std::wstring folder, std::wstring apk_path, bool desktop_shortcut)

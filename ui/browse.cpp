@@ -31,7 +31,7 @@ int CALLBACK browse_folder_callback(HWND dialog, UINT message, LPARAM, LPARAM da
 void browse_for_folder(HWND window)
 {
     // Lives until the dialog has closed: the callback hands it to the dialog.
-    std::wstring current = read_window_text(setup_window.folder_field);
+    std::wstring current = read_install_folder();
 
     BROWSEINFOW info{};
     info.hwndOwner = window;

@@ -3,34 +3,13 @@
 #include "ui/install_progress.h"
 
 #include <commctrl.h>
-#include <shobjidl.h>
 
 #include "ui/setup_window.h"
+#include "ui/taskbar_button.h"
 
 namespace {
 
 constexpr wchar_t shutdown_block_reason[] = L"Installing Gloam Reef...";
-
-// Null where the shell offers no taskbar progress (before Windows 7, or no
-// taskbar at all): the bar in the window is enough then.
-ITaskbarList3* taskbar = nullptr;
-
-void connect_taskbar()
-{
-    if (taskbar != nullptr) {
-        return;
-    }
-    // The window's button exists by the time an install starts.
-    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_ITaskbarList3, reinterpret_cast<void**>(&taskbar)))) {
-        taskbar = nullptr;
-        return;
-    }
-    if (FAILED(taskbar->HrInit())) {
-        taskbar->Release();
-        taskbar = nullptr;
-    }
-}
 
 } // namespace
 
@@ -41,26 +20,30 @@ void begin_install_progress(HWND window)
     ShutdownBlockReasonCreate(window, shutdown_block_reason);
     SendMessageW(setup_window.progress_bar, PBM_SETPOS, 0, 0);
     ShowWindow(setup_window.progress_bar, SW_SHOW);
-    connect_taskbar();
-    if (taskbar != nullptr) {
-        taskbar->SetProgressState(window, TBPF_NORMAL);
-        taskbar->SetProgressValue(window, 0, 100);
-    }
+    show_taskbar_state(window, TBPF_NORMAL);
+    show_taskbar_value(window, 0);
 }
 
 void show_install_progress(HWND window, int percent)
 {
     SendMessageW(setup_window.progress_bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-    if (taskbar != nullptr) {
-        taskbar->SetProgressValue(window, static_cast<ULONGLONG>(percent), 100);
-    }
+    show_taskbar_value(window, percent);
 }
 
-void end_install_progress(HWND window)
+void end_install_progress(HWND window, bool failed)
 {
     ShutdownBlockReasonDestroy(window);
     ShowWindow(setup_window.progress_bar, SW_HIDE);
-    if (taskbar != nullptr) {
-        taskbar->SetProgressState(window, TBPF_NOPROGRESS);
-    }
+    show_taskbar_state(window, failed ? TBPF_ERROR : TBPF_NOPROGRESS);
+}
+
+void clear_install_progress(HWND window)
+{
+    show_taskbar_state(window, TBPF_NOPROGRESS);
+}
+
+void show_install_waiting(HWND window, bool waiting)
+{
+    TBPFLAG after = install_running.load() ? TBPF_NORMAL : TBPF_NOPROGRESS;
+    show_taskbar_state(window, waiting ? TBPF_PAUSED : after);
 }

@@ -12,5 +12,12 @@ void begin_install_progress(HWND window);
 void show_install_progress(HWND window, int percent);
 
 // The install has ended: the bar is hidden again (it keeps its position) and
-// Windows may end the session again.
-void end_install_progress(HWND window);
+// Windows may end the session again. The taskbar button keeps its progress,
+// red after a failure, until the window is idle again.
+void end_install_progress(HWND window, bool failed);
+
+// The window is idle again: the taskbar button shows no progress.
+void clear_install_progress(HWND window);
+
+// A box that waits for the user (Retry or Cancel) is open, or has closed.
+void show_install_waiting(HWND window, bool waiting);

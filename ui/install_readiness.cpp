@@ -5,6 +5,7 @@
 #include "install/free_space.h"
 #include "install/layout.h"
 #include "install/program_files.h"
+#include "ui/install_progress.h"
 
 bool ready_to_install(HWND window, const std::wstring& folder, const std::wstring& apk_path)
 {
@@ -19,8 +20,11 @@ bool ready_to_install(HWND window, const std::wstring& folder, const std::wstrin
         }
     }
     while (game_is_running(paths)) {
-        if (MessageBoxW(window, game_running_text, product_name,
-                        MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
+        show_install_waiting(window, true);
+        int answer = MessageBoxW(window, game_running_text, product_name,
+                                 MB_RETRYCANCEL | MB_ICONWARNING);
+        show_install_waiting(window, false);
+        if (answer != IDRETRY) {
             return false;
         }
     }

@@ -1,148 +1,16 @@
-// The setup window's layout: font, class, main window, its eleven controls and
-// the progress bar, scaled to the window's DPI.
+// The setup window: its class, its creation and the small operations its
+// behaviour is built from.
 #include "ui/setup_window.h"
 
-#include <commctrl.h>
-#include <shlobj.h>
-
 #include "app/progress.h"
-#include "app/text.h"
 #include "install/layout.h"
+#include "ui/install_checks.h"
+#include "ui/window_layout.h"
 
 SetupWindow setup_window;
 std::atomic<bool> install_running{false};
 
 namespace {
-
-// Every number below is a pixel at 96 DPI. The manifest declares the process
-// system-DPI aware, so Windows does not stretch the window's bitmap: the
-// layout is scaled by the window's DPI instead (create_control, window_size),
-// and the system's message font already has the size for that DPI.
-constexpr int base_dpi = 96;
-
-// Outer size of the main window at 96 DPI, frame and caption included.
-constexpr int window_width = 620;
-constexpr int window_height = 400;
-constexpr DWORD window_style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-
-constexpr int left_margin = 20;
-constexpr int full_width = 570;  // labels, hint and status line
-constexpr int field_width = 470;
-constexpr int field_height = 24;
-constexpr int browse_x = 500;
-constexpr int browse_width = 90;
-constexpr int browse_height = 26;
-constexpr int label_height = 18;
-
-constexpr int intro_y = 16;
-constexpr int intro_height = 74;
-constexpr int folder_label_y = 100;
-constexpr int folder_field_y = 120;
-constexpr int apk_label_y = 160;
-constexpr int apk_field_y = 180;
-constexpr int hint_y = 210;
-constexpr int hint_height = 34;
-constexpr int shortcut_box_y = 250;
-constexpr int shortcut_box_width = 300;
-constexpr int shortcut_box_height = 22;
-constexpr int status_y = 290;
-constexpr int status_height = 20;
-constexpr int install_x = 470;
-constexpr int install_y = 318;
-constexpr int install_width = 120;
-constexpr int install_height = 32;
-// Left of the Install button in its row, shown only while an install runs.
-constexpr int progress_y = 324;
-constexpr int progress_width = 440;
-constexpr int progress_height = 20;
-
-// Browse buttons sit one pixel above their field and are two pixels taller.
-constexpr int browse_offset_y = -1;
-
-constexpr DWORD edit_style = WS_TABSTOP | ES_AUTOHSCROLL;
-
-constexpr wchar_t intro_text[] =
-    L"This installs the PC port of Gloam Reef (the 2011 mobile game by Ostrane / Quillmoor).\r\n"
-    L"\r\n"
-    L"The game itself is not included. You need your own copy of the Android game as an APK "
-    L"file; its data is copied from that file into the folder below during installation.";
-constexpr wchar_t folder_label_text[] = L"Install to:";
-constexpr wchar_t browse_text[] = L"Browse...";
-constexpr wchar_t apk_label_text[] = L"Your Gloam Reef APK file:";
-constexpr wchar_t hint_text[] =
-    L"Game data is already installed in this folder: leave the APK empty to keep it "
-    L"(update the program only).";
-constexpr wchar_t shortcut_box_text[] = L"Create a desktop shortcut";
-constexpr wchar_t requirements_text[] =
-    L"Needs about 400 MB of free space. No administrator rights are required.";
-constexpr wchar_t install_text[] = L"Install";
-
-// The whole structure, padded border width included.
-static_assert(sizeof(NONCLIENTMETRICSW) == 504, "NONCLIENTMETRICSW must be the full structure");
-
-HFONT create_message_font()
-{
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    return CreateFontIndirectW(&metrics.lfMessageFont);
-}
-
-int scaled(int pixels)
-{
-    return MulDiv(pixels, setup_window.dpi, base_dpi);
-}
-
-// GetDpiForWindow exists from Windows 10 1607 on; before, a system-aware
-// window has the screen's DPI.
-int window_dpi(HWND window)
-{
-    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    UINT dpi = get_dpi_for_window != nullptr ? get_dpi_for_window(window) : 0;
-    if (dpi == 0) {
-        HDC screen = GetDC(nullptr);
-        dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
-        ReleaseDC(nullptr, screen);
-    }
-    return dpi > 0 ? static_cast<int>(dpi) : base_dpi;
-}
-
-// The frame and caption around a client area of the given size, as the
-// window has them at that DPI.
-SIZE outer_size(int client_width, int client_height, int dpi)
-{
-    using AdjustForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    auto adjust_for_dpi = reinterpret_cast<AdjustForDpiFunction>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
-    RECT rect{0, 0, client_width, client_height};
-    if (adjust_for_dpi == nullptr || !adjust_for_dpi(&rect, window_style, FALSE, 0,
-                                                     static_cast<UINT>(dpi))) {
-        // Before Windows 10 1607 only the system's own frame is known: scale it.
-        RECT frame{0, 0, 0, 0};
-        AdjustWindowRectEx(&frame, window_style, FALSE, 0);
-        int system_dpi = window_dpi(nullptr);
-        rect.left = MulDiv(frame.left, dpi, system_dpi);
-        rect.top = MulDiv(frame.top, dpi, system_dpi);
-        rect.right = client_width + MulDiv(frame.right, dpi, system_dpi);
-        rect.bottom = client_height + MulDiv(frame.bottom, dpi, system_dpi);
-    }
-    return {rect.right - rect.left, rect.bottom - rect.top};
-}
-
-// The outer size: at 96 DPI exactly 620 x 400. At other DPIs the client area
-// that size has at 96 DPI is scaled, not the outer size, because caption and
-// frame do not grow in proportion: so every control keeps its margins.
-SIZE window_size()
-{
-    if (setup_window.dpi == base_dpi) {
-        return {window_width, window_height};
-    }
-    SIZE frame_at_base = outer_size(0, 0, base_dpi);
-    return outer_size(scaled(window_width - frame_at_base.cx),
-                      scaled(window_height - frame_at_base.cy), setup_window.dpi);
-}
 
 void register_window_class(HINSTANCE instance)
 {
@@ -153,49 +21,6 @@ void register_window_class(HINSTANCE instance)
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     window_class.lpszClassName = setup_window_class;
     RegisterClassW(&window_class);
-}
-
-// Without a local application data folder the field still names a folder,
-// which the user is expected to change.
-std::wstring default_install_folder()
-{
-    return known_folder_path(FOLDERID_LocalAppData) + L"\\Programs\\" + product_name;
-}
-
-void create_controls()
-{
-    SetupWindow& w = setup_window;
-    create_control(L"STATIC", intro_text, 0, left_margin, intro_y, full_width, intro_height, 0);
-    create_control(L"STATIC", folder_label_text, 0, left_margin, folder_label_y, full_width,
-                   label_height, 0);
-    w.folder_field = create_control(L"EDIT", default_install_folder().c_str(), edit_style,
-                                    left_margin, folder_field_y, field_width, field_height,
-                                    IDC_FOLDER);
-    create_control(L"BUTTON", browse_text, WS_TABSTOP, browse_x, folder_field_y + browse_offset_y,
-                   browse_width, browse_height, IDC_FOLDER_BROWSE);
-    create_control(L"STATIC", apk_label_text, 0, left_margin, apk_label_y, full_width,
-                   label_height, 0);
-    w.apk_field = create_control(L"EDIT", L"", edit_style, left_margin, apk_field_y, field_width,
-                                 field_height, IDC_APK);
-    create_control(L"BUTTON", browse_text, WS_TABSTOP, browse_x, apk_field_y + browse_offset_y,
-                   browse_width, browse_height, IDC_APK_BROWSE);
-    w.hint_line = create_control(L"STATIC", hint_text, 0, left_margin, hint_y, full_width,
-                                 hint_height, IDC_DATA_HINT);
-    w.desktop_shortcut_box =
-        create_control(L"BUTTON", shortcut_box_text, WS_TABSTOP | BS_AUTOCHECKBOX, left_margin,
-                       shortcut_box_y, shortcut_box_width, shortcut_box_height,
-                       IDC_DESKTOP_SHORTCUT);
-    SendMessageW(w.desktop_shortcut_box, BM_SETCHECK, BST_CHECKED, 0);
-    w.status_line = create_control(L"STATIC", requirements_text, 0, left_margin, status_y,
-                                   full_width, status_height, IDC_STATUS);
-    w.install_button =
-        create_control(L"BUTTON", install_text, WS_TABSTOP | BS_DEFPUSHBUTTON, install_x,
-                       install_y, install_width, install_height, IDC_INSTALL);
-    // Last, so the eleven controls before it keep their order and Tab order.
-    w.progress_bar = create_control(PROGRESS_CLASSW, L"", 0, left_margin, progress_y,
-                                    progress_width, progress_height, IDC_PROGRESS);
-    SendMessageW(w.progress_bar, PBM_SETRANGE32, 0, 100);
-    ShowWindow(w.progress_bar, SW_HIDE);
 }
 
 BOOL CALLBACK match_setup_window(HWND window, LPARAM found)
@@ -216,17 +41,20 @@ BOOL CALLBACK match_setup_window(HWND window, LPARAM found)
 
 HWND create_setup_window(HINSTANCE instance)
 {
-    setup_window.ui_font = create_message_font();
     register_window_class(instance);
-
     setup_window.main_window =
-        CreateWindowExW(0, setup_window_class, setup_window_title, window_style, 0, 0,
-                        window_width, window_height, nullptr, nullptr, instance, nullptr);
+        CreateWindowExW(0, setup_window_class, setup_window_title, setup_window_style, 0, 0,
+                        0, 0, nullptr, nullptr, instance, nullptr);
     if (setup_window.main_window == nullptr) {
         return nullptr;
     }
-    // The size follows the DPI, which is known once the window exists.
-    setup_window.dpi = window_dpi(setup_window.main_window);
+    // Font and size follow the DPI of the monitor the window is on, which is
+    // known once the window exists.
+    choose_font_and_scale(window_dpi(setup_window.main_window));
+    RECT work_area;
+    if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_area, 0)) {
+        fit_scale_to(work_area);
+    }
     SIZE size = window_size();
     int screen_height = GetSystemMetrics(SM_CYSCREEN);
     int screen_width = GetSystemMetrics(SM_CXSCREEN);
@@ -273,10 +101,16 @@ std::wstring read_window_text(HWND window)
     return text;
 }
 
+std::wstring read_install_folder()
+{
+    return install_folder_from_field(read_window_text(setup_window.folder_field));
+}
+
 void refresh_data_hint()
 {
-    std::wstring folder = read_window_text(setup_window.folder_field);
-    ShowWindow(setup_window.hint_line, has_game_data(folder) ? SW_SHOW : SW_HIDE);
+    std::wstring folder = read_install_folder();
+    bool has_data = !folder.empty() && has_game_data(folder);
+    ShowWindow(setup_window.hint_line, has_data ? SW_SHOW : SW_HIDE);
 }
 
 bool bring_running_setup_window_to_front()

@@ -7,6 +7,7 @@
 #include <exception>
 #include <thread>
 
+#include "app/install_cancel.h"
 #include "app/progress.h"
 #include "app/text.h"
 #include "install/install_folder.h"
@@ -16,12 +17,22 @@
 #include "ui/install_checks.h"
 #include "ui/install_readiness.h"
 #include "ui/install_progress.h"
+#include "ui/taskbar_button.h"
+#include "ui/window_layout.h"
 
 namespace {
 
 constexpr wchar_t installed_text[] = L"Installed.";
 constexpr wchar_t not_installed_text[] = L"Not installed.";
 constexpr wchar_t start_game_question[] = L" is installed.\n\nStart the game now?";
+constexpr wchar_t cancel_button_text[] = L"Cancel";
+constexpr wchar_t stop_question[] =
+    L"Stop the installation? Nothing that is installed now is changed.";
+
+// True while the running install can be stopped from the window: from the
+// start of an install that imports game data until the worker passes its
+// point of no return or the user has chosen to stop.
+bool cancel_offered = false;
 
 int show_message(HWND window, const std::wstring& text, UINT style)
 {
@@ -44,16 +55,62 @@ void show_install_failure(HWND window, const std::wstring& failure_text)
 {
     SetWindowTextW(setup_window.status_line, not_installed_text);
     show_message(window, failure_text, MB_ICONERROR);
+    clear_install_progress(window);
     // The entries stay as they were, ready for another attempt.
     enable_input_controls(window, true);
+}
+
+// The Install button becomes Cancel for the part of the install that can be
+// stopped, with the focus, so that Enter and Escape reach it.
+void offer_cancel()
+{
+    cancel_offered = true;
+    SetWindowTextW(setup_window.install_button, cancel_button_text);
+    EnableWindow(setup_window.install_button, TRUE);
+    SetFocus(setup_window.install_button);
+}
+
+// Past the point of no return, or stopping already: nothing more to cancel.
+void withdraw_cancel()
+{
+    cancel_offered = false;
+    EnableWindow(setup_window.install_button, FALSE);
+}
+
+// The install has ended: the button installs again once it is enabled.
+void end_cancel_offer()
+{
+    withdraw_cancel();
+    SetWindowTextW(setup_window.install_button, install_button_text);
+}
+
+// Cancel, Escape and the close box during an install.
+void ask_to_cancel(HWND window)
+{
+    if (!install_running.load() || !cancel_offered || !begin_cancel_question()) {
+        return;
+    }
+    bool stop = show_message(window, stop_question, MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2) ==
+                IDYES;
+    // The install may have ended with a failure while the question was open.
+    if (!install_running.load()) {
+        return;
+    }
+    answer_cancel_question(stop);
+    if (stop) {
+        withdraw_cancel();
+    } else {
+        SetFocus(setup_window.install_button);
+    }
 }
 
 void start_install(HWND window)
 {
     if (install_running.load()) {
+        ask_to_cancel(window);
         return;
     }
-    std::wstring folder = install_folder_from_field(read_window_text(setup_window.folder_field));
+    std::wstring folder = read_install_folder();
     std::wstring apk_path = apk_path_from_field(read_window_text(setup_window.apk_field));
     InputProblem problem = check_install_input(folder, apk_path);
     if (problem != InputProblem::none) {
@@ -70,8 +127,14 @@ void start_install(HWND window)
         return;
     }
 
+    reset_install_cancel();
     install_running.exchange(true);
     enable_input_controls(window, false);
+    // Without an APK nothing is imported: the install takes well under a
+    // second and has nothing to stop.
+    if (!apk_path.empty()) {
+        offer_cancel();
+    }
     begin_install_progress(window);
     bool desktop_shortcut =
         SendMessageW(setup_window.desktop_shortcut_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -83,7 +146,8 @@ void start_install(HWND window)
         // No worker means no WM_INSTALL_DONE: without this the window would
         // stay locked and refuse to close.
         install_running.exchange(false);
-        end_install_progress(window);
+        end_cancel_offer();
+        end_install_progress(window, true);
         show_install_failure(window, L"Unexpected error: " + utf8_to_wide(error.what()));
     }
 }
@@ -102,7 +166,15 @@ void start_game(const std::wstring& folder)
 void finish_install(HWND window)
 {
     install_running.exchange(false);
-    end_install_progress(window);
+    end_cancel_offer();
+    if (outcome_cancelled) {
+        // The user's choice: no failure box, the window as it was before.
+        end_install_progress(window, false);
+        SetWindowTextW(setup_window.status_line, install_cancelled_text);
+        enable_input_controls(window, true);
+        return;
+    }
+    end_install_progress(window, !outcome_error.empty());
     if (!outcome_error.empty()) {
         show_install_failure(window, outcome_error);
         return;
@@ -132,6 +204,10 @@ void handle_command(HWND window, int id, int notification)
     case IDC_INSTALL:
         start_install(window);
         break;
+    case IDCANCEL:
+        // Escape, through IsDialogMessageW.
+        ask_to_cancel(window);
+        break;
     default:
         break;
     }
@@ -141,18 +217,34 @@ void handle_command(HWND window, int id, int notification)
 
 LRESULT CALLBACK setup_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
+    // Registered at run time, so it cannot be a case label.
+    if (message == taskbar_button_created_message()) {
+        connect_taskbar(window);
+        return 0;
+    }
     switch (message) {
     case WM_COMMAND:
         handle_command(window, LOWORD(wparam), HIWORD(wparam));
         return 0;
     case WM_CLOSE:
-        // The process must not end in the middle of an install.
-        if (!install_running.load()) {
+        // The process must not end in the middle of an install: it can only
+        // be stopped, and only before its point of no return.
+        if (install_running.load()) {
+            ask_to_cancel(window);
+        } else {
             DestroyWindow(window);
         }
         return 0;
     case WM_DESTROY:
+        release_taskbar();
         PostQuitMessage(0);
+        return 0;
+    case WM_DPICHANGED:
+        // Moved to a monitor of another scale; both halves of wParam hold its DPI.
+        change_dpi(window, HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+        return 0;
+    case WM_INSTALL_COMMITTED:
+        withdraw_cancel();
         return 0;
     case WM_INSTALL_DONE:
         finish_install(window);
@@ -164,9 +256,8 @@ LRESULT CALLBACK setup_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         return 0;
     case DM_GETDEFID:
         // IsDialogMessageW asks for the default button when Enter is pressed
-        // in an edit field: Enter installs. (Escape sends IDCANCEL, which
-        // nothing handles.) While an install runs the button is disabled and
-        // Enter does nothing.
+        // in an edit field: Enter installs; during an install, with the focus
+        // on Cancel, it asks to stop. (Escape sends IDCANCEL.)
         return MAKELONG(IDC_INSTALL, DC_HASDEFID);
     case WM_QUERYENDSESSION:
         // A log-off would end the worker between two steps.

@@ -96,7 +96,7 @@ VersionNode parse_version_node(const std::string& data, size_t offset)
 
 } // namespace
 
-TEST_F(SetupResources, ManifestNamesIdentityControlsTrustAndDpi)
+TEST_F(SetupResources, ManifestNamesIdentityControlsTrustAndDpiAwareness)
 {
     std::string manifest = resource(RT_MANIFEST, MAKEINTRESOURCEW(1));
     ASSERT_FALSE(manifest.empty());
@@ -109,6 +109,7 @@ TEST_F(SetupResources, ManifestNamesIdentityControlsTrustAndDpi)
              "processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"",
              "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
              ">true</dpiAware>",
+             ">PerMonitorV2, PerMonitor, System</dpiAwareness>",
          }) {
         EXPECT_NE(manifest.find(expected), std::string::npos) << expected;
     }

@@ -7,8 +7,8 @@
 
 namespace {
 
-// The setup program is system-DPI aware: the driver must see the same
-// physical pixels, or Windows would scale every rectangle it reads.
+// The setup program is DPI aware: the driver must see the same physical
+// pixels, or Windows would scale every rectangle it reads.
 const bool sees_physical_pixels = SetProcessDPIAware() != FALSE;
 
 struct WindowSearch {
@@ -353,4 +353,36 @@ DWORD window_process(HWND window)
     DWORD process_id = 0;
     GetWindowThreadProcessId(window, &process_id);
     return process_id;
+}
+
+bool send_rect_message(HWND window, UINT message, WPARAM wparam, const RECT& rect)
+{
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE,
+                                 window_process(window));
+    if (process == nullptr) {
+        return false;
+    }
+    bool sent = false;
+    // An address that is free in this process is nearly always free in the other.
+    for (int attempt = 0; attempt < 8 && !sent; ++attempt) {
+        void* local = VirtualAlloc(nullptr, sizeof rect, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        void* remote = local == nullptr ? nullptr
+                                        : VirtualAllocEx(process, local, sizeof rect,
+                                                         MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (remote == local && remote != nullptr &&
+            WriteProcessMemory(process, remote, &rect, sizeof rect, nullptr)) {
+            *static_cast<RECT*>(local) = rect;
+            SendMessageW(window, message, wparam, reinterpret_cast<LPARAM>(local));
+            sent = true;
+        }
+        if (remote != nullptr) {
+            VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        }
+        // Kept on failure, so that the next attempt gets another address.
+        if (sent && local != nullptr) {
+            VirtualFree(local, 0, MEM_RELEASE);
+        }
+    }
+    CloseHandle(process);
+    return sent;
 }

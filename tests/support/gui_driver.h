@@ -105,3 +105,9 @@ ProcessStart read_process_start(DWORD process_id);
 
 // The process that owns a window.
 DWORD window_process(HWND window);
+
+// Sends a message whose lParam points to a RECT (WM_DPICHANGED) to a window of
+// another process. Windows and Wine carry no such pointer across: the RECT is
+// written at one address in both processes, so it reads the same whether the
+// message is carried as it is or marshalled. False when that cannot be done.
+bool send_rect_message(HWND window, UINT message, WPARAM wparam, const RECT& rect);

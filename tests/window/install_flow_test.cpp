@@ -1,10 +1,12 @@
 // Installs started from the window: the stages and progress it shows, the
-// end-of-install question, a failed install and its retry, closing and log-off.
+// end-of-install question, a failed install and its retry, stopping an
+// install, closing and log-off.
 #include <shlobj.h>
 
 #include <commctrl.h>
 
 #include <algorithm>
+#include <map>
 
 #include "app/text.h"
 #include "install/layout.h"
@@ -22,6 +24,9 @@ const wchar_t shortcuts_text[] = L"Creating shortcuts...";
 const wchar_t installed_text[] = L"Installed.";
 const wchar_t not_installed_text[] = L"Not installed.";
 const wchar_t question_text[] = L"Gloam Reef Voduze PC Viru is installed.\n\nStart the game now?";
+const wchar_t stop_text[] = L"Stop the installation? Nothing that is installed now is changed.";
+const wchar_t stopping_text[] = L"Stopping the installation...";
+const wchar_t cancelled_text[] = L"Installation cancelled. Nothing was changed.";
 
 std::wstring desktop_link()
 {
@@ -45,6 +50,27 @@ bool in_order(const std::vector<std::wstring>& seen, const std::vector<std::wstr
 std::string as_utf8(const std::wstring& text)
 {
     return wide_to_utf8(text);
+}
+
+// What an installation consists of outside its folder: the uninstall entry's
+// values and both links, by name, with their bytes.
+std::map<std::wstring, std::string> registration()
+{
+    std::map<std::wstring, std::string> found;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, uninstall_key_path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        wchar_t name[256];
+        for (DWORD i = 0, length = 256; RegEnumValueW(key, i, name, &length, nullptr, nullptr,
+                                                      nullptr, nullptr) == ERROR_SUCCESS;
+             ++i, length = 256) {
+            found[name] = read_registry_value(HKEY_CURRENT_USER, uninstall_key_path, name).bytes;
+        }
+        RegCloseKey(key);
+    }
+    for (std::wstring link : {shortcut_path(known_folder_path(FOLDERID_Programs)), desktop_link()}) {
+        found[link] = path_exists(link) ? read_file(link) : "(none)";
+    }
+    return found;
 }
 
 } // namespace
@@ -85,6 +111,9 @@ protected:
                 status_texts.push_back(now);
                 last = now;
             }
+            if (now == copying_text || now == shortcuts_text) {
+                cancel_after_import |= IsWindowEnabled(control(IDC_INSTALL)) != FALSE;
+            }
             if (progress_visible() &&
                 (progress_seen.empty() || progress_seen.back() != progress_position())) {
                 progress_seen.push_back(progress_position());
@@ -104,6 +133,7 @@ protected:
     {
         status_texts.clear();
         progress_seen.clear();
+        cancel_after_import = false;
         enter_in != 0 ? press_enter_in(enter_in) : void(press_button(window, IDC_INSTALL));
         return watch_until_box();
     }
@@ -117,6 +147,7 @@ protected:
     void expect_question(const MessageBoxView& box)
     {
         ASSERT_NE(box.window, nullptr) << "no question after the install";
+        EXPECT_FALSE(cancel_after_import) << "Cancel was offered past the point of no return";
         expect_window_box(box, question_text, {IDYES, IDNO}, IDI_INFORMATION);
         EXPECT_EQ(status_text(), installed_text);
         // They stay disabled until the window is gone.
@@ -133,6 +164,49 @@ protected:
         EXPECT_EQ(status_text(), not_installed_text);
         EXPECT_TRUE(input_controls_enabled(false));
         EXPECT_FALSE(progress_visible());
+        EXPECT_EQ(window_text(control(IDC_INSTALL)), L"Install");
+    }
+
+    // Starts an install of the slow APK and waits until it imports.
+    void start_slow_import()
+    {
+        set_control_text(control(IDC_APK), fixture_path("window_slow_game.apk"));
+        press_button(window, IDC_INSTALL);
+        ASSERT_TRUE(wait_until([&] { return status_text() == importing_text; }, 10000));
+    }
+
+    // Asks to stop the running import through the button, Escape or the close
+    // box, checks the question and answers it.
+    void ask_to_stop(int through, int answer)
+    {
+        SCOPED_TRACE("asked through " + std::to_string(through));
+        if (through == IDCANCEL) {
+            press_key(window, VK_ESCAPE);
+        } else if (through == IDCLOSE) {
+            PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else {
+            press_button(window, IDC_INSTALL);
+        }
+        MessageBoxView box = wait_for_message_box(program.id);
+        ASSERT_NE(box.window, nullptr) << "no question";
+        expect_window_box(box, stop_text, {IDYES, IDNO}, IDI_QUESTION);
+        EXPECT_EQ(box.default_button, IDNO);
+        answered_at = GetTickCount();
+        dismiss(box, answer);
+    }
+
+    // After Yes: the import stops at once (its staged files take a while to
+    // delete under Wine), then the window is ready for another install, with no box.
+    void expect_cancelled()
+    {
+        EXPECT_TRUE(wait_until([&] { return status_text() != importing_text; }, 10000));
+        EXPECT_LE(GetTickCount() - answered_at, 500u) << "the import did not stop in half a second";
+        EXPECT_TRUE(in_order({status_text()}, {stopping_text, cancelled_text}));
+        EXPECT_TRUE(wait_until([&] { return status_text() == cancelled_text; }, 20000));
+        EXPECT_TRUE(wait_until([&] { return input_controls_enabled(true); }, 3000));
+        EXPECT_EQ(window_text(control(IDC_INSTALL)), L"Install");
+        EXPECT_FALSE(progress_visible());
+        EXPECT_EQ(wait_for_message_box(program.id, 0).window, nullptr);
     }
 
     void dismiss(const MessageBoxView& box, int button)
@@ -145,6 +219,8 @@ protected:
     std::wstring folder;
     std::vector<std::wstring> status_texts;
     std::vector<int> progress_seen;
+    bool cancel_after_import = false;  // the button enabled after the point of no return
+    DWORD answered_at = 0;
 };
 
 TEST_F(InstallFlowTest, YesStartsTheGameInTheInstallFolderAndEndsTheWindow)
@@ -239,30 +315,25 @@ TEST_F(InstallFlowTest, ClosingAfterAFailureEndsTheProgram)
     EXPECT_EQ(finish(), 0u);
 }
 
-TEST_F(InstallFlowTest, ClosingOrLoggingOffDuringAnInstallDoesNothing)
+TEST_F(InstallFlowTest, DuringTheImportCancelAsksAndNoGoesOn)
 {
     EXPECT_NE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
-    fill_in(folder, fixture_path("window_slow_game.apk"));
-    press_button(window, IDC_INSTALL);
-    ASSERT_TRUE(wait_until([&] { return status_text() == importing_text; }, 10000));
-    EXPECT_TRUE(input_controls_enabled(false));
+    set_control_text(control(IDC_FOLDER), folder);
+    start_slow_import();
+    EXPECT_EQ(window_text(control(IDC_INSTALL)), L"Cancel");
+    EXPECT_TRUE(IsWindowEnabled(control(IDC_INSTALL)));
+    for (int id : {IDC_FOLDER, IDC_APK, IDC_DESKTOP_SHORTCUT, IDC_FOLDER_BROWSE, IDC_APK_BROWSE}) {
+        EXPECT_FALSE(IsWindowEnabled(control(id))) << id;
+    }
     EXPECT_TRUE(progress_visible());
     EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
 
-    // Sent, so they have been handled when the calls return: the window
-    // stays, whether asked directly or through the title bar's close command.
-    SendMessageW(window, WM_CLOSE, 0, 0);
-    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_FALSE(program_ended(program, 200));
-    // Install, as a program could still send it, starts no second worker:
-    // that one would create its folder first thing.
+    // The button, which no longer installs: a second install would create
+    // this folder first thing.
     std::wstring second = temp + L"\\Second";
     set_control_text(control(IDC_FOLDER), second);
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_INSTALL, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(control(IDC_INSTALL)));
-    // Both were handled before the import ended, so during the install.
-    ASSERT_EQ(status_text(), importing_text) << "the import was too quick for this test";
+    // While the question is open the install holds before its point of no return.
+    ask_to_stop(IDC_INSTALL, IDNO);
 
     status_texts.clear();
     MessageBoxView box = watch_until_box();
@@ -276,6 +347,46 @@ TEST_F(InstallFlowTest, ClosingOrLoggingOffDuringAnInstallDoesNothing)
     dismiss(box, IDNO);
     EXPECT_EQ(finish(), 0u);
     EXPECT_FALSE(path_exists(second));
+    EXPECT_TRUE(path_exists(folder + L"\\gamedata\\libGloamReef.so"));
+}
+
+TEST_F(InstallFlowTest, StoppingTheImportLeavesTheEarlierInstallationAsItWas)
+{
+    // An earlier installation, made while no window holds the setup's lock.
+    close_window(window);
+    ASSERT_EQ(finish(), 0u);
+    ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/silent " + quote(folder) + L" " +
+                                                   quote(fixture_path("install_game.apk"))),
+              0u);
+    std::map<std::wstring, std::string> files = read_tree(folder);
+    std::map<std::wstring, std::string> registered = registration();
+    SetupWindowTest::SetUp();
+
+    set_control_text(control(IDC_FOLDER), folder);
+    start_slow_import();
+    ask_to_stop(IDCANCEL, IDYES);
+    expect_cancelled();
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
+    EXPECT_EQ(tree_difference(read_tree(folder), files), "");
+    EXPECT_EQ(registration(), registered);
+
+    // Ready for another attempt, which succeeds.
+    set_control_text(control(IDC_APK), fixture_path("install_game.apk"));
+    MessageBoxView box = install_and_watch();
+    expect_question(box);
+    dismiss(box, IDNO);
+    EXPECT_EQ(finish(), 0u);
+}
+
+TEST_F(InstallFlowTest, StoppingAFreshInstallTakesAwayTheFoldersItMade)
+{
+    std::wstring nested = temp + L"\\New\\Reef";
+    set_control_text(control(IDC_FOLDER), nested);
+    start_slow_import();
+    ask_to_stop(IDCLOSE, IDYES);
+    expect_cancelled();
+    EXPECT_FALSE(path_exists(temp + L"\\New"));
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 0u);
 }
 
 TEST_F(InstallFlowTest, FolderWithOtherFilesIsInstalledIntoOnlyOnYes)

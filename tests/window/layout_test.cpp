@@ -49,30 +49,126 @@ std::vector<ExpectedControl> expected_controls(const std::wstring& folder)
     };
 }
 
-// Pixels at 96 DPI as the window has them at the screen's DPI.
-int scaled(int pixels)
+// Declared from Windows 10 1607 on; the build targets Windows 7.
+extern "C" __declspec(dllimport) BOOL WINAPI SystemParametersInfoForDpi(UINT, UINT, void*, UINT,
+                                                                         UINT);
+extern "C" __declspec(dllimport) BOOL WINAPI AdjustWindowRectExForDpi(RECT*, DWORD, BOOL, DWORD,
+                                                                       UINT);
+
+int screen_dpi()
 {
     HDC screen = GetDC(nullptr);
     int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    return MulDiv(pixels, dpi, 96);
+    return dpi;
 }
 
-// What the text needs in the system's message font, which the window gives
-// every control: wrapped at width as a static control wraps it.
-SIZE message_font_extent(const std::wstring& text, int width, UINT format = DT_WORDBREAK)
+// The system's message font at a DPI, which the window gives every control.
+LOGFONTW message_font(int dpi)
 {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+    SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
+    return metrics.lfMessageFont;
+}
+
+// What the text needs in the font: wrapped at width as a static control
+// wraps it.
+SIZE text_extent(const LOGFONTW& font, const std::wstring& text, int width,
+                 UINT format = DT_WORDBREAK)
+{
+    HFONT handle = CreateFontIndirectW(&font);
     HDC dc = CreateCompatibleDC(nullptr);
-    SelectObject(dc, font);
+    HGDIOBJ old = SelectObject(dc, handle);
     RECT rect{0, 0, width, 0};
     DrawTextW(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_EXPANDTABS | format);
+    SelectObject(dc, old);
     DeleteDC(dc);
-    DeleteObject(font);
+    DeleteObject(handle);
     return {rect.right, rect.bottom};
+}
+
+// Pixels at 96 DPI as the window lays them out at a DPI: scaled by the DPI
+// and by how much taller than the default 9-point one the message font is.
+int scaled(int pixels, int dpi = screen_dpi())
+{
+    LOGFONTW font = message_font(dpi);
+    LOGFONTW normal = font;
+    normal.lfHeight = -MulDiv(9, dpi, 72);
+    int height = text_extent(font, L"Ag", 0, 0).cy;
+    int normal_height = text_extent(normal, L"Ag", 0, 0).cy;
+    return height > normal_height ? MulDiv(pixels, dpi * height, 96 * normal_height)
+                                  : MulDiv(pixels, dpi, 96);
+}
+
+// Every control where the table puts it at that DPI, with its class, text,
+// id and style.
+void expect_controls_at(HWND window, int dpi)
+{
+    std::vector<ControlView> controls = read_controls(window);
+    std::vector<ExpectedControl> expected = expected_controls(default_install_folder());
+    ASSERT_EQ(controls.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE("control " + std::to_string(i + 1));
+        const ControlView& actual = controls[i];
+        const ExpectedControl& wanted = expected[i];
+        EXPECT_EQ(_wcsicmp(actual.class_name.c_str(), wanted.class_name), 0) << actual.class_name.c_str();
+        EXPECT_EQ(actual.text, wanted.text);
+        EXPECT_EQ(actual.id, wanted.id);
+        EXPECT_EQ(actual.rect.left, scaled(wanted.x, dpi));
+        EXPECT_EQ(actual.rect.top, scaled(wanted.y, dpi));
+        EXPECT_EQ(actual.rect.right - actual.rect.left, scaled(wanted.width, dpi));
+        EXPECT_EQ(actual.rect.bottom - actual.rect.top, scaled(wanted.height, dpi));
+        // The hint follows the folder, the bar waits for an install.
+        DWORD visible = wanted.id == IDC_DATA_HINT ? (actual.style & WS_VISIBLE)
+                        : wanted.id == IDC_PROGRESS ? 0
+                                                    : WS_VISIBLE;
+        EXPECT_EQ(actual.style, wanted.style | WS_CHILD | visible);
+        bool is_edit = _wcsicmp(wanted.class_name, L"Edit") == 0;
+        EXPECT_EQ(actual.extended_style & WS_EX_CLIENTEDGE, is_edit ? WS_EX_CLIENTEDGE : 0u);
+    }
+}
+
+// Every text whole in its control in the message font of that DPI: the
+// statics' (also the status line's texts of an install), the buttons' (also
+// Cancel) and a line of the edit fields.
+void expect_texts_fit(HWND window, int dpi)
+{
+    LOGFONTW font = message_font(dpi);
+    for (const ControlView& view : read_controls(window)) {
+        SCOPED_TRACE("control " + std::to_string(view.id));
+        int width = view.rect.right - view.rect.left;
+        int height = view.rect.bottom - view.rect.top;
+        std::vector<std::wstring> texts = {view.text};
+        UINT format = DT_WORDBREAK;
+        if (_wcsicmp(view.class_name.c_str(), L"Edit") == 0) {
+            RECT client;
+            GetClientRect(view.window, &client);
+            EXPECT_GE(client.bottom, text_extent(font, L"Ag", 0, 0).cy);
+            continue;
+        }
+        if (_wcsicmp(view.class_name.c_str(), L"Button") == 0) {
+            // Room for the frame of a push button or the box of a check box.
+            bool check_box = (view.style & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+            width -= MulDiv(check_box ? 16 : 6, dpi, 96);
+            format = DT_SINGLELINE;
+        }
+        if (view.id == IDC_STATUS) {
+            texts.insert(texts.end(), {L"Importing the game data from your APK (this takes a "
+                                       L"moment)...", L"Copying the game program...",
+                                       L"Creating shortcuts...", L"Not installed.",
+                                       L"Stopping the installation...",
+                                       L"Installation cancelled. Nothing was changed."});
+        }
+        if (view.id == IDC_INSTALL) {
+            texts.push_back(L"Cancel");
+        }
+        for (const std::wstring& text : texts) {
+            SIZE needed = text_extent(font, text, width, format);
+            EXPECT_LE(needed.cy, height) << wide_to_utf8(text);
+            EXPECT_LE(needed.cx, width) << wide_to_utf8(text);
+        }
+    }
 }
 
 // Game data in a folder that did not exist; removes every folder it had to
@@ -154,28 +250,7 @@ TEST_F(SetupWindowLayout, MainWindowIsFixedSizeCentredAndOnScreen)
 
 TEST_F(SetupWindowLayout, ElevenControlsAndTheProgressBarInCreationOrder)
 {
-    std::vector<ControlView> controls = read_controls(window);
-    std::vector<ExpectedControl> expected = expected_controls(default_install_folder());
-    ASSERT_EQ(controls.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE("control " + std::to_string(i + 1));
-        const ControlView& actual = controls[i];
-        const ExpectedControl& wanted = expected[i];
-        EXPECT_EQ(_wcsicmp(actual.class_name.c_str(), wanted.class_name), 0) << actual.class_name.c_str();
-        EXPECT_EQ(actual.text, wanted.text);
-        EXPECT_EQ(actual.id, wanted.id);
-        EXPECT_EQ(actual.rect.left, scaled(wanted.x));
-        EXPECT_EQ(actual.rect.top, scaled(wanted.y));
-        EXPECT_EQ(actual.rect.right - actual.rect.left, scaled(wanted.width));
-        EXPECT_EQ(actual.rect.bottom - actual.rect.top, scaled(wanted.height));
-        // The hint follows the folder, the bar waits for an install.
-        DWORD visible = wanted.id == IDC_DATA_HINT ? (actual.style & WS_VISIBLE)
-                        : wanted.id == IDC_PROGRESS ? 0
-                                                    : WS_VISIBLE;
-        EXPECT_EQ(actual.style, wanted.style | WS_CHILD | visible);
-        bool is_edit = _wcsicmp(wanted.class_name, L"Edit") == 0;
-        EXPECT_EQ(actual.extended_style & WS_EX_CLIENTEDGE, is_edit ? WS_EX_CLIENTEDGE : 0u);
-    }
+    expect_controls_at(window, screen_dpi());
     EXPECT_TRUE(is_checked(control(IDC_DESKTOP_SHORTCUT)));
     EXPECT_TRUE(input_controls_enabled(true));
 }
@@ -187,24 +262,36 @@ TEST_F(SetupWindowLayout, EveryTextFitsItsControl)
     set_control_text(control(IDC_APK), L"Needs about 400 MB.");
     LRESULT first = SendMessageW(control(IDC_APK), EM_POSFROMCHAR, 0, 0);
     LRESULT last = SendMessageW(control(IDC_APK), EM_POSFROMCHAR, 18, 0);
-    EXPECT_EQ(LOWORD(last) - LOWORD(first), message_font_extent(L"Needs about 400 MB", 0, 0).cx);
+    EXPECT_EQ(LOWORD(last) - LOWORD(first),
+              text_extent(message_font(screen_dpi()), L"Needs about 400 MB", 0, 0).cx);
+    expect_texts_fit(window, screen_dpi());
+}
 
-    for (const ControlView& view : read_controls(window)) {
-        if (_wcsicmp(view.class_name.c_str(), L"Static") != 0) {
-            continue;
+// Moved to a monitor of another scale and back, as WM_DPICHANGED tells a
+// per-monitor aware window: the layout and font of that DPI, in the
+// rectangle Windows suggests; back at the start, the first layout exactly.
+TEST_F(SetupWindowLayout, FollowsADpiChangeAndBack)
+{
+    int start = screen_dpi();
+    RECT original, client;
+    GetWindowRect(window, &original);
+    GetClientRect(window, &client);
+    DWORD style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+    for (int dpi : {start == 144 ? 96 : 144, start}) {
+        SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
+        // Windows suggests the client area scaled and framed at the new DPI.
+        RECT suggested{0, 0, MulDiv(client.right, dpi, start), MulDiv(client.bottom, dpi, start)};
+        AdjustWindowRectExForDpi(&suggested, style, FALSE, 0, dpi);
+        OffsetRect(&suggested, original.left - suggested.left, original.top - suggested.top);
+        if (dpi == start) {
+            suggested = original;
         }
-        std::vector<std::wstring> texts = {view.text};
-        if (view.id == IDC_STATUS) {  // and what it shows over an install
-            texts.insert(texts.end(), {L"Importing the game data from your APK (this takes a "
-                                       L"moment)...", L"Copying the game program...",
-                                       L"Creating shortcuts...", L"Not installed."});
-        }
-        int width = view.rect.right - view.rect.left;
-        for (const std::wstring& text : texts) {
-            SIZE needed = message_font_extent(text, width);
-            EXPECT_LE(needed.cy, view.rect.bottom - view.rect.top) << wide_to_utf8(text);
-            EXPECT_LE(needed.cx, width) << wide_to_utf8(text);
-        }
+        ASSERT_TRUE(send_rect_message(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), suggested));
+        RECT now;
+        GetWindowRect(window, &now);
+        EXPECT_TRUE(EqualRect(&now, &suggested));
+        expect_controls_at(window, dpi);
+        expect_texts_fit(window, dpi);
     }
 }
 

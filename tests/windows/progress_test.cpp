@@ -1,12 +1,18 @@
 // The outcome and progress channel, with no window (the silent mode's
-// situation) and with a window of this thread in the setup window's place.
+// situation) and with a window of this thread in the setup window's place;
+// the cancel request that runs the other way; the taskbar button's progress.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <numeric>
 #include <thread>
 #include <vector>
 
+#include "app/install_cancel.h"
 #include "app/progress.h"
+#include "ui/install_progress.h"
+#include "ui/setup_window.h"
+#include "ui/taskbar_button.h"
 
 TEST(Progress, NullHandlesAcceptStageProgressAndOutcome)
 {
@@ -63,4 +69,157 @@ TEST(Progress, PostsEachWholePercentOnce)
     EXPECT_EQ(import_progress_percent(1ull << 62, 1ull << 63), import_done_percent / 2);
     DestroyWindow(progress_window);
     progress_window = nullptr;
+}
+
+TEST(InstallCancel, TheWorkerHoldsAtItsPointOfNoReturnUntilTheQuestionIsAnswered)
+{
+    progress_window = nullptr;
+    for (bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "Yes" : "No");
+        reset_install_cancel();
+        ASSERT_TRUE(begin_cancel_question());
+        EXPECT_FALSE(begin_cancel_question()) << "a second question while one is open";
+        // Started while the question is open: only the answer decides.
+        std::atomic<int> passed{-1};
+        std::thread worker([&] { passed = pass_point_of_no_return() ? 1 : 0; });
+        answer_cancel_question(stop);
+        worker.join();
+        EXPECT_EQ(passed.load(), stop ? 0 : 1);
+        EXPECT_EQ(install_cancel_flag()->load(), stop);
+        // Once past it, or stopping, nobody is asked any more.
+        EXPECT_FALSE(begin_cancel_question());
+    }
+    reset_install_cancel();
+    EXPECT_TRUE(pass_point_of_no_return()) << "an install nobody asked to stop goes on";
+}
+
+namespace {
+
+// What the taskbar button shows, as the stand-in taskbar list below records it.
+struct TaskbarLog {
+    TBPFLAG state = TBPF_NOPROGRESS;
+    ULONGLONG value = 0;
+    int made = 0;
+    int alive = 0;
+};
+TaskbarLog taskbar_log;
+
+class FakeTaskbar final : public ITaskbarList3 {
+public:
+    FakeTaskbar() { ++taskbar_log.made, ++taskbar_log.alive; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        bool known = iid == IID_IUnknown || iid == IID_ITaskbarList || iid == IID_ITaskbarList2 ||
+                     iid == IID_ITaskbarList3;
+        *out = known ? this : nullptr;
+        return known ? (AddRef(), S_OK) : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        if (--references == 0) {
+            --taskbar_log.alive;
+            delete this;
+            return 0;
+        }
+        return references;
+    }
+    HRESULT STDMETHODCALLTYPE SetProgressValue(HWND, ULONGLONG done, ULONGLONG) override
+    {
+        taskbar_log.value = done;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetProgressState(HWND, TBPFLAG state) override
+    {
+        taskbar_log.state = state;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE HrInit() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE AddTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeleteTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ActivateTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveAlt(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE MarkFullscreenWindow(HWND, BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RegisterTab(HWND, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE UnregisterTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetTabOrder(HWND, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetTabActive(HWND, HWND, DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ThumbBarAddButtons(HWND, UINT, LPTHUMBBUTTON) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ThumbBarUpdateButtons(HWND, UINT, LPTHUMBBUTTON) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ThumbBarSetImageList(HWND, HIMAGELIST) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetOverlayIcon(HWND, HICON, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetThumbnailTooltip(HWND, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetThumbnailClip(HWND, RECT*) override { return S_OK; }
+
+private:
+    LONG references = 1;
+};
+
+// Registered in this process as the shell's taskbar list, which Wine draws nowhere.
+class FakeTaskbarFactory : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        bool known = iid == IID_IUnknown || iid == IID_IClassFactory;
+        *out = known ? this : nullptr;
+        return known ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override
+    {
+        auto* taskbar = new FakeTaskbar;
+        HRESULT result = taskbar->QueryInterface(iid, out);
+        taskbar->Release();
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};
+
+} // namespace
+
+TEST(TaskbarButton, ShowsProgressFailureAndWaitsAndOutlivesAnExplorerRestart)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    FakeTaskbarFactory factory;
+    DWORD cookie = 0;
+    ASSERT_EQ(CoRegisterClassObject(CLSID_TaskbarList, &factory, CLSCTX_INPROC_SERVER,
+                                    REGCLS_MULTIPLEUSE, &cookie), S_OK);
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    install_running = true;
+
+    // Before the shell has made the button there is nothing to show it on.
+    begin_install_progress(window);
+    show_install_progress(window, 20);
+    EXPECT_EQ(taskbar_log.made, 0);
+    // Its TaskbarButtonCreated, and again after an Explorer restart: the
+    // progress so far on the new button, the old interface let go.
+    for (int made : {1, 2}) {
+        connect_taskbar(window);
+        EXPECT_EQ(taskbar_log.made, made);
+        EXPECT_EQ(taskbar_log.alive, 1);
+        EXPECT_EQ(taskbar_log.state, TBPF_NORMAL);
+        EXPECT_EQ(taskbar_log.value, 20u);
+    }
+    show_install_progress(window, 40);
+    EXPECT_EQ(taskbar_log.value, 40u);
+    show_install_waiting(window, true);
+    EXPECT_EQ(taskbar_log.state, TBPF_PAUSED);
+    show_install_waiting(window, false);
+    EXPECT_EQ(taskbar_log.state, TBPF_NORMAL);
+
+    // A failure stays red at the position reached until the window is idle.
+    install_running = false;
+    end_install_progress(window, true);
+    EXPECT_EQ(taskbar_log.state, TBPF_ERROR);
+    EXPECT_EQ(taskbar_log.value, 40u);
+    clear_install_progress(window);
+    EXPECT_EQ(taskbar_log.state, TBPF_NOPROGRESS);
+
+    release_taskbar();
+    EXPECT_EQ(taskbar_log.alive, 0);
+    DestroyWindow(window);
+    CoRevokeClassObject(cookie);
+    CoUninitialize();
 }
