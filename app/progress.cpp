@@ -7,6 +7,7 @@ HWND progress_window = nullptr;
 HWND progress_status_line = nullptr;
 std::wstring outcome_error;
 std::wstring outcome_folder;
+std::wstring outcome_notes;
 
 namespace {
 
@@ -44,9 +45,11 @@ int import_progress_percent(uint64_t bytes_written, uint64_t bytes_total)
                             static_cast<double>(bytes_total));
 }
 
-void report_outcome(const std::wstring& folder, const std::wstring& error)
+void report_outcome(const std::wstring& folder, const std::wstring& error,
+                    const std::wstring& notes)
 {
     outcome_error = error;
+    outcome_notes = notes;
     outcome_folder = folder;
     posted_percent.store(-1);
     // With no window this lands in the worker's own queue, which nobody reads.

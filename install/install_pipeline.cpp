@@ -82,9 +82,10 @@ void check_free_space(HMODULE payload_module, const InstallPaths& paths,
 }
 
 // Every step raises its failure text as a std::wstring; the caller catches it.
-// Nothing is changed before the checks have passed.
-void install_steps(HMODULE payload_module, const InstallPaths& paths,
-                   const std::wstring& apk_path, bool desktop_shortcut)
+// Nothing is changed before the checks have passed. Returns the links that
+// could not be made, one line each: they cost no install.
+std::wstring install_steps(HMODULE payload_module, const InstallPaths& paths,
+                          const std::wstring& apk_path, bool desktop_shortcut)
 {
     if (game_is_running(paths)) {
         log_message('I', "gloamreef.exe is running");
@@ -110,11 +111,15 @@ void install_steps(HMODULE payload_module, const InstallPaths& paths,
     if (!copy_setup_program(paths.uninstaller)) {
         throw std::wstring(L"Cannot write uninstall.exe. Is the folder read-only?");
     }
-    // The registry and the links get the folder as the user knows it.
-    std::wstring program = program_path(paths.folder);
-    make_shortcuts(paths.folder, program, desktop_shortcut);
-    register_uninstall_entry(paths.folder, program, uninstaller_path(paths.folder));
+    // The links get the folder as the user knows it.
+    std::wstring link_failures =
+        make_shortcuts(paths.folder, program_path(paths.folder), desktop_shortcut);
+    // Without the entry the user could not remove the game again.
+    if (register_uninstall_entry(paths) != ERROR_SUCCESS) {
+        throw std::wstring(L"Cannot add the game to the list of installed programs.");
+    }
     report_progress(100);
+    return link_failures;
 }
 
 } // namespace
@@ -123,8 +128,10 @@ void run_install_from(HMODULE payload_module, std::wstring folder, std::wstring 
                       bool desktop_shortcut)
 {
     std::wstring failure_text;
+    std::wstring link_failures;
     try {
-        install_steps(payload_module, install_paths(folder), apk_path, desktop_shortcut);
+        link_failures =
+            install_steps(payload_module, install_paths(folder), apk_path, desktop_shortcut);
     } catch (const std::wstring& text) {
         failure_text = text;
     } catch (const std::exception& error) {
@@ -134,7 +141,7 @@ void run_install_from(HMODULE payload_module, std::wstring folder, std::wstring 
         // the process while the window waits for the completion message.
         failure_text = L"Unexpected error: unknown error";
     }
-    report_outcome(folder, failure_text);
+    report_outcome(folder, failure_text, link_failures);
 }
 
 void run_install(std::wstring folder, std::wstring apk_path, bool desktop_shortcut)
