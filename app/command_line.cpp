@@ -7,27 +7,34 @@
 namespace {
 
 constexpr wchar_t log_switch[] = L"/log=";
-constexpr size_t log_switch_length = sizeof log_switch / sizeof log_switch[0] - 1;
+constexpr wchar_t launcher_switch[] = L"/launcher=";
 
 bool is_switch(const wchar_t* argument, const wchar_t* name)
 {
     return argument != nullptr && std::wcscmp(argument, name) == 0;
 }
 
-bool is_log_argument(const wchar_t* argument)
+// The text after a "/name=" switch, or null when the argument is another one.
+const wchar_t* switch_value(const wchar_t* argument, const wchar_t* prefix)
 {
-    return argument != nullptr && std::wcsncmp(argument, log_switch, log_switch_length) == 0;
+    size_t length = std::wcslen(prefix);
+    return argument != nullptr && std::wcsncmp(argument, prefix, length) == 0 ? argument + length
+                                                                              : nullptr;
 }
 
-// The arguments from position first on without the "/log=" ones; the path of
-// the last of those goes to log_path.
-std::vector<const wchar_t*> set_log_arguments_aside(int argc, const wchar_t* const* argv, int first,
-                                                   std::wstring& log_path)
+// The arguments from position first on without the "/log=" ones (and, when
+// launcher is given, the "/launcher=" ones); the last value of each is kept.
+std::vector<const wchar_t*> set_valued_arguments_aside(int argc, const wchar_t* const* argv,
+                                                       int first, std::wstring& log_path,
+                                                       std::wstring* launcher = nullptr)
 {
     std::vector<const wchar_t*> rest;
     for (int i = first; i < argc; ++i) {
-        if (is_log_argument(argv[i])) {
-            log_path = argv[i] + log_switch_length;
+        if (const wchar_t* path = switch_value(argv[i], log_switch)) {
+            log_path = path;
+        } else if (const wchar_t* channel = launcher ? switch_value(argv[i], launcher_switch)
+                                                     : nullptr) {
+            *launcher = channel;
         } else {
             rest.push_back(argv[i]);
         }
@@ -46,17 +53,22 @@ ModeChoice choose_mode(int argc, const wchar_t* const* argv)
     if (argc >= 3 && is_switch(argv[1], L"/uninstall-run")) {
         choice.mode = Mode::uninstall_run;
         choice.folder = argv[2];
-        // Only the position right after the folder counts, once the log
+        // Only the position right after the folder counts, once the valued
         // arguments are set aside: "/log=x /quiet" is as quiet as "/quiet /log=x".
-        std::vector<const wchar_t*> rest = set_log_arguments_aside(argc, argv, 3, choice.log_path);
+        std::vector<const wchar_t*> rest =
+            set_valued_arguments_aside(argc, argv, 3, choice.log_path, &choice.launcher);
         choice.quiet = !rest.empty() && is_switch(rest.front(), L"/quiet");
     } else if (is_switch(argv[1], L"/uninstall")) {
         choice.mode = Mode::uninstaller_launch;
+        // The same rule right after the switch: the quiet uninstall command
+        // is "/uninstall /quiet".
+        std::vector<const wchar_t*> rest = set_valued_arguments_aside(argc, argv, 2, choice.log_path);
+        choice.quiet = !rest.empty() && is_switch(rest.front(), L"/quiet");
     } else if (argc >= 4 && is_switch(argv[1], L"/silent")) {
         choice.mode = Mode::silent_install;
         choice.folder = argv[2];
         choice.apk_path = argv[3];
-        set_log_arguments_aside(argc, argv, 4, choice.log_path);
+        set_valued_arguments_aside(argc, argv, 4, choice.log_path);
     }
     return choice;
 }

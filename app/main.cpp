@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/modes.h"
 #include "app/run_log.h"
+#include "uninstall/launcher_handshake.h"
 #include "uninstall/uninstall_run.h"
 #include "uninstall/uninstaller_launch.h"
 
@@ -25,10 +26,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 
     switch (choice.mode) {
     case Mode::uninstall_run:
-        return run_with_log(choice.log_path,
-                            [&] { return run_uninstall(choice.folder, choice.quiet); });
+        return run_with_log(choice.log_path, [&] {
+            connect_to_launcher(choice.launcher);
+            return run_uninstall(choice.folder, choice.quiet);
+        });
     case Mode::uninstaller_launch:
-        return launch_uninstaller();
+        // The removal writes the log: the launcher only passes its path on.
+        return launch_uninstaller(choice.quiet, choice.log_path);
     case Mode::silent_install:
         return run_with_log(choice.log_path,
                             [&] { return run_silent_install(choice.folder, choice.apk_path); });

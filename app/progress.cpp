@@ -8,6 +8,7 @@ HWND progress_status_line = nullptr;
 std::wstring outcome_error;
 std::wstring outcome_folder;
 bool outcome_cancelled = false;
+std::wstring outcome_notes;
 
 namespace {
 
@@ -45,9 +46,11 @@ int import_progress_percent(uint64_t bytes_written, uint64_t bytes_total)
                             static_cast<double>(bytes_total));
 }
 
-void report_outcome(const std::wstring& folder, const std::wstring& error, bool cancelled)
+void report_outcome(const std::wstring& folder, const std::wstring& error,
+                    const std::wstring& notes, bool cancelled)
 {
     outcome_error = error;
+    outcome_notes = notes;
     outcome_cancelled = cancelled;
     outcome_folder = folder;
     posted_percent.store(-1);

@@ -31,6 +31,9 @@ extern std::wstring outcome_folder;
 // True when the user stopped the install (outcome_error then says so): no
 // failure, and nothing was changed.
 extern bool outcome_cancelled;
+// After a successful install: what did not go as asked but costs no install
+// (a link that could not be made), one line each; empty when all went well.
+extern std::wstring outcome_notes;
 
 // Shows a stage text in the status line; waits until the window has taken it.
 void report_stage(const wchar_t* text);
@@ -44,4 +47,5 @@ void report_progress(int percent);
 int import_progress_percent(uint64_t bytes_written, uint64_t bytes_total);
 
 // Stores the outcome and tells the window; the worker touches nothing after it.
-void report_outcome(const std::wstring& folder, const std::wstring& error, bool cancelled = false);
+void report_outcome(const std::wstring& folder, const std::wstring& error,
+                    const std::wstring& notes = L"", bool cancelled = false);

@@ -31,14 +31,19 @@ std::wstring utf8_to_wide(const std::string& text)
     return result;
 }
 
-std::wstring known_folder_path(const KNOWNFOLDERID& id)
+std::wstring known_folder_path(const KNOWNFOLDERID& id, HRESULT* result)
 {
     PWSTR path = nullptr;
-    HRESULT result = SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path);
+    HRESULT lookup = SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path);
     std::wstring folder;
-    if (SUCCEEDED(result) && path != nullptr) {
+    if (SUCCEEDED(lookup) && path != nullptr) {
         folder = path;
+    } else if (SUCCEEDED(lookup)) {
+        lookup = E_FAIL;
     }
     CoTaskMemFree(path);
+    if (result != nullptr) {
+        *result = lookup;
+    }
     return folder;
 }

@@ -10,5 +10,6 @@
 std::string wide_to_utf8(const std::wstring& text);
 std::wstring utf8_to_wide(const std::string& text);
 
-// The folder's path, or an empty text when the system cannot name it.
-std::wstring known_folder_path(const KNOWNFOLDERID& id);
+// The folder's path, or an empty text when the system cannot name it; the
+// lookup's result goes to *result when asked for.
+std::wstring known_folder_path(const KNOWNFOLDERID& id, HRESULT* result = nullptr);

@@ -125,9 +125,10 @@ void remove_made_folders(std::wstring folder, const std::wstring& first_made)
 }
 
 // Every step raises its failure text as a std::wstring; the caller catches it.
-// Nothing is changed before the checks have passed.
-void install_steps(HMODULE payload_module, const InstallPaths& paths,
-                   const std::wstring& apk_path, bool desktop_shortcut)
+// Nothing is changed before the checks have passed. Returns the links that
+// could not be made, one line each: they cost no install.
+std::wstring install_steps(HMODULE payload_module, const InstallPaths& paths,
+                          const std::wstring& apk_path, bool desktop_shortcut)
 {
     if (game_is_running(paths)) {
         log_message('I', "gloamreef.exe is running");
@@ -159,11 +160,15 @@ void install_steps(HMODULE payload_module, const InstallPaths& paths,
     if (!copy_setup_program(paths.uninstaller)) {
         throw std::wstring(L"Cannot write uninstall.exe. Is the folder read-only?");
     }
-    // The registry and the links get the folder as the user knows it.
-    std::wstring program = program_path(paths.folder);
-    make_shortcuts(paths.folder, program, desktop_shortcut);
-    register_uninstall_entry(paths.folder, program, uninstaller_path(paths.folder));
+    // The links get the folder as the user knows it.
+    std::wstring link_failures =
+        make_shortcuts(paths.folder, program_path(paths.folder), desktop_shortcut);
+    // Without the entry the user could not remove the game again.
+    if (register_uninstall_entry(paths) != ERROR_SUCCESS) {
+        throw std::wstring(L"Cannot add the game to the list of installed programs.");
+    }
     report_progress(100);
+    return link_failures;
 }
 
 } // namespace
@@ -173,8 +178,10 @@ void run_install_from(HMODULE payload_module, std::wstring folder, std::wstring 
 {
     std::wstring failure_text;
     bool cancelled = false;
+    std::wstring link_failures;
     try {
-        install_steps(payload_module, install_paths(folder), apk_path, desktop_shortcut);
+        link_failures =
+            install_steps(payload_module, install_paths(folder), apk_path, desktop_shortcut);
     } catch (const InstallCancelled&) {
         // The user's choice, not a failure: logged, but not at 'E'.
         log_message('I', "cancelled by the user before anything installed was changed");
@@ -189,7 +196,7 @@ void run_install_from(HMODULE payload_module, std::wstring folder, std::wstring 
         // the process while the window waits for the completion message.
         failure_text = L"Unexpected error: unknown error";
     }
-    report_outcome(folder, failure_text, cancelled);
+    report_outcome(folder, failure_text, link_failures, cancelled);
 }
 
 void run_install(std::wstring folder, std::wstring apk_path, bool desktop_shortcut)

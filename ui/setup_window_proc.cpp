@@ -24,7 +24,8 @@ namespace {
 
 constexpr wchar_t installed_text[] = L"Installed.";
 constexpr wchar_t not_installed_text[] = L"Not installed.";
-constexpr wchar_t start_game_question[] = L" is installed.\n\nStart the game now?";
+constexpr wchar_t installed_sentence[] = L" is installed.";
+constexpr wchar_t start_game_question[] = L"\n\nStart the game now?";
 constexpr wchar_t cancel_button_text[] = L"Cancel";
 constexpr wchar_t stop_question[] =
     L"Stop the installation? Nothing that is installed now is changed.";
@@ -180,7 +181,11 @@ void finish_install(HWND window)
         return;
     }
     SetWindowTextW(setup_window.status_line, installed_text);
-    std::wstring question = std::wstring(product_name) + start_game_question;
+    // A link that could not be made is named before the question: the user
+    // may look for it.
+    std::wstring question = std::wstring(product_name) + installed_sentence +
+                            (outcome_notes.empty() ? L"" : L"\n\n" + outcome_notes) +
+                            start_game_question;
     if (show_message(window, question, MB_ICONINFORMATION | MB_YESNO) == IDYES) {
         start_game(outcome_folder);
     }

@@ -19,6 +19,7 @@
 #include "install/layout.h"
 #include "install/program_files.h"
 #include "install/remove_tree.h"
+#include "uninstall/launcher_handshake.h"
 
 namespace {
 
@@ -104,6 +105,9 @@ std::vector<std::wstring> remove_folder_contents(const InstallPaths& paths,
     std::vector<std::wstring> left;
     for (const wchar_t* name : files_to_remove) {
         std::wstring file = paths.in_root(name);
+        if (file == paths.uninstaller) {
+            hand_result_to_launcher(left.empty() ? 0 : 1);
+        }
         if (!is_running_program(file)) {
             note_failure(delete_entry(file), file, left);
         }
@@ -175,11 +179,13 @@ int run_uninstall(const std::wstring& folder, bool quiet)
         if (!quiet) {
             show_message(not_found_warning, MB_OK | MB_ICONWARNING);
         }
+        hand_result_to_launcher(1);
         return 1;
     }
     // Cancel is the user's choice, as a No is; quiet, a running game fails the run.
     if (!game_closed(paths, quiet)) {
         log_message('I', "nothing removed: the game is running");
+        hand_result_to_launcher(quiet ? 1 : 0);
         return quiet ? 1 : 0;
     }
 
@@ -196,6 +202,7 @@ int run_uninstall(const std::wstring& folder, bool quiet)
         if (!quiet) {
             show_message(text, MB_OK | MB_ICONWARNING);
         }
+        hand_result_to_launcher(1);
         return 1;
     }
     log_message('I', "removed");
@@ -203,5 +210,6 @@ int run_uninstall(const std::wstring& folder, bool quiet)
         show_message(remove_user_data ? removed_all : removed_kept_user_data,
                      MB_OK | MB_ICONINFORMATION);
     }
+    hand_result_to_launcher(0);
     return 0;
 }

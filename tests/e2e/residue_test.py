@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """No residue, no stray writes: install, program-only update, re-install with
-another APK and quiet uninstall in a Wine prefix of their own, with the whole
-of drive_c and HKCU compared after each step.
+another APK and the registered quiet uninstall command in a Wine prefix of
+their own, with the whole of drive_c (the temp folder too) and HKCU compared
+after each step, and Wine's own list of installed programs read after the
+install and after the uninstall.
 
 residue_test.py <repo root> <windows build dir>
 
@@ -12,9 +14,11 @@ deleted after a passing run and kept after a failing one.
 """
 import hashlib
 import os
+import re
 import shutil
 import subprocess
 import sys
+import time
 
 PRODUCT = "Gloam Reef Voduze PC Viru"
 UNINSTALL_KEY = ("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
@@ -89,6 +93,12 @@ class Prefix:
         return subprocess.run(["wine"] + list(args), env=wine_env(self.root, self.wine_dir),
                               timeout=timeout,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+
+    def installed_programs(self):
+        """What "wine uninstaller --list" prints (Wine 10 prints it to stderr)."""
+        done = subprocess.run(["wine", "uninstaller", "--list"], timeout=120,
+                              env=wine_env(self.root, self.wine_dir), capture_output=True)
+        return (done.stdout + done.stderr).decode(errors="replace")
 
     def stop(self):
         stop_wineserver(self.root, self.wine_dir)
@@ -172,6 +182,27 @@ def wine_path(prefix, relative):
     return "C:\\" + relative.replace("/", "\\")
 
 
+def registered_command(registry, name):
+    """The program and arguments of a command value of the uninstall entry,
+    split as the shell splits "\"<program>\" <arguments>"."""
+    prefix = '"%s"="' % name
+    for key, line in registry:
+        if key == UNINSTALL_KEY and line and line.startswith(prefix):
+            command = re.sub(r"\\(.)", r"\1", line[len(prefix):-1])
+            program, _, arguments = command[1:].partition('" ')
+            return [program] + arguments.split()
+    return None
+
+
+def wait_for(condition, seconds=20):
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.2)
+    return True
+
+
 def main():
     root, build = sys.argv[1], sys.argv[2]
     setup = os.path.join(build, "gloamreef-setup.exe")
@@ -240,6 +271,9 @@ def main():
                 failures.append("the install did not write " + wanted)
         if not any(k[0] == UNINSTALL_KEY for k in installed[1] - start[1]):
             failures.append("the install did not register itself")
+        listed = "GloamReefMobilePC|||" + PRODUCT
+        if listed not in prefix.installed_programs():
+            failures.append("wine uninstaller --list does not list the game after the install")
 
         if prefix.run(setup, "/silent", target, "") != 0:
             failures.append("the program-only update did not end with 0")
@@ -253,19 +287,31 @@ def main():
         reinstalled = prefix.snapshot()
         check("re-install", updated, reinstalled, allowed_files)
 
-        # What the registered command does: the launcher copies uninstall.exe
-        # to the temp folder and runs the copy; here the copy runs quiet.
-        shutil.copyfile(os.path.join(prefix.drive_c, install, "uninstall.exe"),
-                        os.path.join(prefix.drive_c, temp_copy))
-        code = prefix.run(wine_path(prefix, temp_copy), "/uninstall-run", target, "/quiet")
+        # The registered quiet command, as a script runs it: the launcher
+        # waits for its temporary copy's removal; the copy deletes
+        # uninstall.exe once the launcher has ended and goes itself as it ends.
+        command = registered_command(reinstalled[1], "QuietUninstallString")
+        if command is None:
+            failures.append("the install registered no QuietUninstallString")
+            command = [wine_path(prefix, os.path.join(install, "uninstall.exe")), "/uninstall",
+                       "/quiet"]
+        code = prefix.run(*command)
         if code != 0:
             failures.append("the quiet uninstall ended with %d" % code)
+        # Whatever is still there after that shows up as left over below.
+        for gone in (install, temp_copy):
+            wait_for(lambda: not os.path.exists(os.path.join(prefix.drive_c, gone)))
         removed = prefix.snapshot()
-        check("uninstall", reinstalled, removed, allowed_files + [temp_copy])
-        leftovers = check("the whole round", start, removed, allowed_files + [temp_copy], ())
-        unexpected = sorted(p for p in leftovers if p != temp_copy and p not in parents)
+        check("uninstall", reinstalled, removed, allowed_files)
+        leftovers = check("the whole round", start, removed, allowed_files, ())
+        unexpected = sorted(p for p in leftovers if p not in parents)
         if unexpected:
             failures.append("left after the uninstall:\n  " + "\n  ".join(unexpected))
+        in_temp = sorted(p for p in leftovers if under(p, temp))
+        if in_temp:
+            failures.append("%d left in the temp folder:\n  %s" % (len(in_temp), "\n  ".join(in_temp)))
+        if listed in prefix.installed_programs():
+            failures.append("wine uninstaller --list still lists the game after the uninstall")
     finally:
         prefix.stop()
 

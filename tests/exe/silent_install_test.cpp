@@ -5,6 +5,8 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
+#include <utility>
 
 #include "app/text.h"
 #include "install/layout.h"
@@ -55,6 +57,29 @@ protected:
     static RegistryValue entry(const wchar_t* name)
     {
         return read_registry_value(HKEY_CURRENT_USER, uninstall_key_path, name);
+    }
+
+    static DWORD number_value(const wchar_t* name)
+    {
+        RegistryValue value = entry(name);
+        EXPECT_EQ(value.type, static_cast<DWORD>(REG_DWORD)) << wide_to_utf8(name);
+        DWORD number = MAXDWORD;
+        if (value.bytes.size() == sizeof number) {
+            memcpy(&number, value.bytes.data(), sizeof number);
+        }
+        return number;
+    }
+
+    // EstimatedSize within 2 % of the KiB the programs and the game data hold.
+    static void expect_installed_size(const std::wstring& install_folder)
+    {
+        double bytes = 0;
+        for (const auto& [path, content] : read_tree(install_folder)) {
+            bool counted = path == L"gloamreef.exe" || path == L"uninstall.exe" ||
+                           path.rfind(L"gamedata\\", 0) == 0;
+            bytes += counted ? static_cast<double>(content.size()) : 0;
+        }
+        EXPECT_NEAR(number_value(L"EstimatedSize"), bytes / 1024, bytes / 1024 * 0.02);
     }
 
     static void expect_text(const wchar_t* name, const std::wstring& text)
@@ -108,31 +133,57 @@ TEST_F(SilentInstall, StartMenuLinkOnlyAndNoDesktopLink)
     EXPECT_FALSE(path_exists(shortcut_path(known_folder_path(FOLDERID_Desktop))));
 }
 
-TEST_F(SilentInstall, RegistersTheEightValuesAndAReinstallOverwritesThem)
+TEST_F(SilentInstall, LinkThatCannotBeSavedIsLoggedAndCostsNoInstall)
+{
+    // A folder where the link must go: no program can write the .lnk there.
+    std::wstring start_menu = shortcut_path(known_folder_path(FOLDERID_Programs));
+    ASSERT_TRUE(CreateDirectoryW(start_menu.c_str(), nullptr));
+    std::wstring log = temp + L"\\links.log";
+    DWORD exit_code = silent(folder, fixture_path("install_game.apk"), quote(L"/log=" + log));
+    RemoveDirectoryW(start_menu.c_str());
+    EXPECT_EQ(exit_code, 0u);
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 13u);
+    std::string text = read_file(log);
+    EXPECT_NE(text.find("Start menu shortcut not created: " + wide_to_utf8(start_menu) +
+                        " (HRESULT 0x8"),
+              std::string::npos)
+        << text;
+}
+
+TEST_F(SilentInstall, RegistersTheThirteenValuesAndAReinstallOverwritesThem)
 {
     // Taken as given, trailing backslash included; the joined paths do not
     // double it.
     std::wstring given = folder + L"\\";
     ASSERT_EQ(silent(given, fixture_path("install_game.apk")), 0u);
-    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 8u);
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 13u);
     expect_text(L"DisplayName", L"Gloam Reef Voduze PC Viru");
     expect_text(L"DisplayVersion", L"1.0.0");
     expect_text(L"Publisher", L"Gloam Reef Voduze PC Viru (fan project)");
     expect_text(L"InstallLocation", given);
     expect_text(L"DisplayIcon", folder + L"\\gloamreef.exe");
     expect_text(L"UninstallString", L"\"" + folder + L"\\uninstall.exe\" /uninstall");
-    for (const wchar_t* flag : {L"NoModify", L"NoRepair"}) {
-        RegistryValue value = entry(flag);
-        EXPECT_EQ(value.type, static_cast<DWORD>(REG_DWORD));
-        EXPECT_EQ(value.bytes, std::string("\x01\x00\x00\x00", 4));
+    expect_text(L"QuietUninstallString", L"\"" + folder + L"\\uninstall.exe\" /uninstall /quiet");
+    for (auto [name, number] : {std::pair{L"NoModify", 1u}, {L"NoRepair", 1u},
+                                {L"VersionMajor", 1u}, {L"VersionMinor", 0u}}) {
+        EXPECT_EQ(number_value(name), number) << wide_to_utf8(name);
     }
+    expect_installed_size(folder);
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    wchar_t date[16];
+    swprintf(date, 16, L"%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    expect_text(L"InstallDate", date);
 
+    // A program-only update elsewhere: no game data there, a smaller size.
     std::wstring other = temp + L"\\Elsewhere";
     ASSERT_EQ(silent(other, L""), 0u);
-    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 8u);
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 13u);
     expect_text(L"InstallLocation", other);
     expect_text(L"DisplayIcon", other + L"\\gloamreef.exe");
     expect_text(L"UninstallString", L"\"" + other + L"\\uninstall.exe\" /uninstall");
+    expect_text(L"QuietUninstallString", L"\"" + other + L"\\uninstall.exe\" /uninstall /quiet");
+    expect_installed_size(other);
     EXPECT_EQ(read_shortcut(shortcut_path(known_folder_path(FOLDERID_Programs))).working_folder,
               other);
 }
@@ -178,12 +229,16 @@ TEST_F(SilentInstall, ProgramOnlyUpdateKeepsGameDataUserDataAndMods)
     ASSERT_TRUE(write_file(folder + L"\\mods\\textures\\README.txt", "my mod"));
     ASSERT_TRUE(write_file(folder + L"\\gloamreef.exe", "an older program"));
     ASSERT_TRUE(write_file(folder + L"\\uninstall.exe", "an older uninstaller"));
+    // Game data that has grown since: the update measures it again.
+    ASSERT_TRUE(write_file(folder + L"\\gamedata\\assets\\added.bin", std::string(3 << 20, 'd')));
+    const auto game_data = read_tree(folder + L"\\gamedata");
 
     // An argument after the APK is ignored.
     EXPECT_EQ(silent(folder, L"", L"/ignored"), 0u);
+    expect_installed_size(folder);
+    EXPECT_EQ(tree_difference(read_tree(folder + L"\\gamedata"), game_data), "");
     EXPECT_TRUE(read_file(folder + L"\\gloamreef.exe") == read_file(GLOAMREEF_STANDIN_EXE));
     EXPECT_TRUE(read_file(folder + L"\\uninstall.exe") == read_file(GLOAMREEF_SETUP_EXE));
-    EXPECT_EQ(game_data_difference("install_game"), "");
     EXPECT_EQ(read_file(folder + L"\\userdata\\settings.ini"), "volume=3");
     EXPECT_EQ(read_file(folder + L"\\mods\\textures\\README.txt"), "my mod");
 }

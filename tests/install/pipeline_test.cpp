@@ -1,6 +1,7 @@
 // The install pipeline: what a run writes, its failure texts and its outcome.
 #include "install_fixture.h"
 
+#include <sddl.h>
 #include <shlobj.h>
 
 #include "install/program_files.h"
@@ -113,6 +114,26 @@ TEST_F(InstallTest, BlockedUninstallerCopyFailsBeforeTheRegistration)
     EXPECT_FALSE(path_exists(shortcut_path(known_folder_path(FOLDERID_Programs))));
 }
 
+TEST_F(InstallTest, EntryThatCannotBeWrittenFailsTheInstall)
+{
+    // The key may be read and deleted, not written: as a policy or another
+    // program can leave it. TearDown deletes it.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, uninstall_key_path, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    PSECURITY_DESCRIPTOR read_only = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:P(A;;KRWDSD;;;WD)", SDDL_REVISION_1, &read_only, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, read_only), ERROR_SUCCESS);
+    LocalFree(read_only);
+    RegCloseKey(key);
+
+    EXPECT_EQ(install(folder, fixture("install_game.apk")),
+              L"Cannot add the game to the list of installed programs.");
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 0u);
+}
+
 TEST_F(InstallTest, SecondRunReplacesTheFirstOutcome)
 {
     ASSERT_TRUE(write_file(folder, "blocker"));
@@ -143,5 +164,5 @@ TEST_F(InstallTest, EmptyApkWithoutGameDataStillInstallsTheProgram)
     EXPECT_EQ(install(folder, L""), L"");
     EXPECT_TRUE(path_exists(folder + L"\\gloamreef.exe"));
     EXPECT_FALSE(path_exists(folder + L"\\gamedata"));
-    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 8u);
+    EXPECT_EQ(count_registry_values(HKEY_CURRENT_USER, uninstall_key_path), 13u);
 }

@@ -155,6 +155,17 @@ DWORD count_registry_values(HKEY root, const std::wstring& key)
     return values;
 }
 
+std::wstring read_registry_text(HKEY root, const std::wstring& key, const std::wstring& name)
+{
+    RegistryValue value = read_registry_value(root, key, name);
+    if (!value.present || value.type != REG_SZ) {
+        return {};
+    }
+    std::wstring text(reinterpret_cast<const wchar_t*>(value.bytes.data()),
+                      value.bytes.size() / sizeof(wchar_t));
+    return text.substr(0, text.find(L'\0'));
+}
+
 std::string registry_text(const std::wstring& text)
 {
     return std::string(reinterpret_cast<const char*>(text.c_str()),

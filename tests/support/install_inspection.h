@@ -46,6 +46,10 @@ struct RegistryValue {
 
 RegistryValue read_registry_value(HKEY root, const std::wstring& key, const std::wstring& name);
 
+// A REG_SZ value's text without its terminating null; empty when the value
+// is missing or of another type.
+std::wstring read_registry_text(HKEY root, const std::wstring& key, const std::wstring& name);
+
 // Number of values under the key (0 when the key is missing).
 DWORD count_registry_values(HKEY root, const std::wstring& key);
 

@@ -1,5 +1,6 @@
-// Install silently, play, then uninstall through exactly the command that the
-// installation registered, as the list of installed programs would run it.
+// Install silently, play, then uninstall through exactly the commands that the
+// installation registered, as the list of installed programs (or a script
+// with the quiet command) would run them.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
@@ -15,36 +16,60 @@
 
 namespace {
 
-TEST(FullCycle, RegisteredCommandRemovesTheSilentInstall)
-{
-    remove_install_registration();
-    std::wstring temp = make_temp_folder(L"full cycle");
-    ASSERT_FALSE(temp.empty());
-    std::wstring folder = temp + L"\\Reef Game";
-    std::wstring apk = fixture_path("install_game.apk");
-    ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/silent " + quote(folder) + L" " + quote(apk)),
-              0u);
-    ASSERT_TRUE(path_exists(folder + L"\\gamedata\\libGloamReef.so"));
-    ASSERT_TRUE(start_menu_shortcut_exists());
+class FullCycle : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        remove_install_registration();
+        temp = make_temp_folder(L"full cycle");
+        ASSERT_FALSE(temp.empty());
+        folder = temp + L"\\Reef Game";
+        std::wstring apk = fixture_path("install_game.apk");
+        ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/silent " + quote(folder) + L" " + quote(apk)),
+                  0u);
+        ASSERT_TRUE(path_exists(folder + L"\\gamedata\\libGloamReef.so"));
+        ASSERT_TRUE(start_menu_shortcut_exists());
 
-    // The game runs once and leaves its log; it also keeps saves.
-    ASSERT_EQ(run_program(folder + L"\\gloamreef.exe", L"", folder), 0u);
-    ASSERT_TRUE(path_exists(folder + L"\\gloamreef.log"));
-    CreateDirectoryW((folder + L"\\userdata").c_str(), nullptr);
-    write_file(folder + L"\\userdata\\slot1.sav", "save");
-    write_file(folder + L"\\mods\\textures\\README.txt", "Put texture packs here.");
-
-    RegistryValue command =
-        read_registry_value(HKEY_CURRENT_USER, uninstall_key_path, L"UninstallString");
-    ASSERT_TRUE(command.present);
-    ASSERT_EQ(command.type, static_cast<DWORD>(REG_SZ));
-    std::wstring command_line(reinterpret_cast<const wchar_t*>(command.bytes.data()),
-                              command.bytes.size() / sizeof(wchar_t));
-    while (!command_line.empty() && command_line.back() == L'\0') {
-        command_line.pop_back();
+        // The game runs once and leaves its log; it also keeps saves.
+        ASSERT_EQ(run_program(folder + L"\\gloamreef.exe", L"", folder), 0u);
+        ASSERT_TRUE(path_exists(folder + L"\\gloamreef.log"));
+        CreateDirectoryW((folder + L"\\userdata").c_str(), nullptr);
+        write_file(folder + L"\\userdata\\slot1.sav", "save");
+        write_file(folder + L"\\mods\\textures\\README.txt", "Put texture packs here.");
     }
 
-    RunningProgram launcher = start_command(command_line, temp);
+    void TearDown() override
+    {
+        remove_install_registration();
+        remove_test_folder(temp);
+        DeleteFileW(temporary_copy_path().c_str());
+    }
+
+    // The registered command, started as the shell starts a command line.
+    RunningProgram start_registered(const wchar_t* name, const std::wstring& more = L"")
+    {
+        std::wstring command = read_registry_text(HKEY_CURRENT_USER, uninstall_key_path, name);
+        EXPECT_FALSE(command.empty()) << wide_to_utf8(name);
+        return start_command(command + more, temp);
+    }
+
+    // The copy removes uninstall.exe once the launcher has ended, and the
+    // copy's own file goes when the copy ends.
+    static bool removal_settled(const std::wstring& folder,
+                                const std::vector<std::wstring>& left)
+    {
+        return wait_until([&] {
+            return entries_below(folder) == left && !path_exists(temporary_copy_path());
+        });
+    }
+
+    std::wstring temp;
+    std::wstring folder;
+};
+
+TEST_F(FullCycle, RegisteredCommandRemovesTheSilentInstall)
+{
+    RunningProgram launcher = start_registered(L"UninstallString");
     EndProgramOnExit end_launcher{launcher};
     ASSERT_NE(launcher.process, nullptr);
     RunningProgram copy = relaunched_copy(launcher);
@@ -53,12 +78,35 @@ TEST(FullCycle, RegisteredCommandRemovesTheSilentInstall)
     answer_run(copy.id, folder, true, removed_text, IDI_INFORMATION);
     EXPECT_EQ(finish_program(copy, 20000), 0u);
 
-    EXPECT_FALSE(path_exists(folder));
-    EXPECT_EQ(entries_below(temp), std::vector<std::wstring>{});
+    EXPECT_TRUE(removal_settled(temp, {}));
     EXPECT_FALSE(uninstall_entry_exists());
     EXPECT_FALSE(start_menu_shortcut_exists());
-    remove_test_folder(temp);
-    DeleteFileW(temporary_copy_path().c_str());
+}
+
+TEST_F(FullCycle, QuietCommandWaitsForTheRemovalAndKeepsTheSaves)
+{
+    // A message box would keep the run from ending: one that ends showed none.
+    RunningProgram launcher = start_registered(L"QuietUninstallString", L" /log=quiet.log");
+    EXPECT_EQ(finish_program(launcher, 30000), 0u);
+    EXPECT_TRUE(removal_settled(folder, {L"userdata", L"userdata\\slot1.sav"}));
+    EXPECT_FALSE(uninstall_entry_exists());
+    EXPECT_FALSE(start_menu_shortcut_exists());
+    // Written by the copy, in the folder the command was started in.
+    std::string log = read_file(temp + L"\\quiet.log");
+    EXPECT_NE(log.find("quiet uninstall of "), std::string::npos) << log;
+    EXPECT_NE(log.find("exit code: 0"), std::string::npos) << log;
+}
+
+TEST_F(FullCycle, QuietCommandEndsWithTheRunsFailure)
+{
+    RunningProgram game = start_game(folder);
+    ASSERT_NE(game.process, nullptr);
+    RunningProgram launcher = start_registered(L"QuietUninstallString");
+    EXPECT_EQ(finish_program(launcher, 30000), 1u);
+    finish_program(game, 0);
+    EXPECT_TRUE(uninstall_entry_exists());
+    EXPECT_TRUE(path_exists(folder + L"\\uninstall.exe"));
+    EXPECT_TRUE(wait_until([] { return !path_exists(temporary_copy_path()); }));
 }
 
 } // namespace

@@ -2,6 +2,10 @@
 // temporary copy of itself, which does the removal.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/command_line.h"
 #include "app/text.h"
 #include "hand_made_install.h"
 #include "run_dialogue.h"
@@ -50,15 +54,22 @@ TEST_F(UninstallerLaunch, RelaunchedCopyRemovesTheWholeInstallation)
     RunningProgram copy = relaunched_copy(launcher);
     EndProgramOnExit end_copy{copy};
     ASSERT_NE(copy.process, nullptr);
-    EXPECT_EQ(read_file(temporary_copy_path()), uninstaller);
+    EXPECT_TRUE(read_file(temporary_copy_path()) == uninstaller);
     ProcessStart start = read_process_start(copy.id);
     EXPECT_EQ(CompareStringOrdinal(start.image_path.c_str(), -1, temporary_copy_path().c_str(), -1,
                                    TRUE),
               CSTR_EQUAL)
         << "started from " << wide_to_utf8(start.image_path);
-    std::wstring arguments = L" /uninstall-run \"" + folder + L"\"";
-    ASSERT_GE(start.command_line.size(), arguments.size());
-    EXPECT_EQ(start.command_line.substr(start.command_line.size() - arguments.size()), arguments);
+    // What the copy makes of its command line: the launcher's arguments and
+    // the channel to it, and never quiet.
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(start.command_line.c_str(), &argc);
+    ModeChoice choice = choose_mode(argc, argv);
+    LocalFree(argv);
+    EXPECT_EQ(choice.mode, Mode::uninstall_run);
+    EXPECT_EQ(choice.folder, folder);
+    EXPECT_FALSE(choice.quiet);
+    EXPECT_FALSE(choice.launcher.empty());
     EXPECT_EQ(CompareStringOrdinal(start.current_folder.c_str(), -1, temp_folder_path().c_str(), -1,
                                    TRUE),
               CSTR_EQUAL);
@@ -69,8 +80,7 @@ TEST_F(UninstallerLaunch, RelaunchedCopyRemovesTheWholeInstallation)
     // uninstall.exe was not running, so it went, and the folder with it.
     EXPECT_FALSE(path_exists(folder));
     expect_registration(false);
-    // The copy stays for the next launch to overwrite.
-    EXPECT_TRUE(path_exists(temporary_copy_path()));
+    EXPECT_TRUE(wait_until([] { return !path_exists(temporary_copy_path()); }));
 }
 
 TEST_F(UninstallerLaunch, RunsInPlaceWhenNoCopyCanBeMade)

@@ -144,11 +144,11 @@ protected:
         return static_cast<int>(SendMessageW(control(IDC_PROGRESS), PBM_GETPOS, 0, 0));
     }
 
-    void expect_question(const MessageBoxView& box)
+    void expect_question(const MessageBoxView& box, const std::wstring& text = question_text)
     {
         ASSERT_NE(box.window, nullptr) << "no question after the install";
         EXPECT_FALSE(cancel_after_import) << "Cancel was offered past the point of no return";
-        expect_window_box(box, question_text, {IDYES, IDNO}, IDI_INFORMATION);
+        expect_window_box(box, text, {IDYES, IDNO}, IDI_INFORMATION);
         EXPECT_EQ(status_text(), installed_text);
         // They stay disabled until the window is gone.
         EXPECT_TRUE(input_controls_enabled(false));
@@ -273,6 +273,21 @@ TEST_F(InstallFlowTest, ProgramOnlyUpdateWithoutShortcutAndNoGame)
     EXPECT_EQ(finish(), 0u);
     Sleep(1000);
     EXPECT_FALSE(path_exists(folder + L"\\gloamreef.log")) << "No started the game";
+}
+
+TEST_F(InstallFlowTest, DesktopThatRefusesTheLinkIsNamedBetweenTheTwoSentences)
+{
+    // A folder where the link must go, as a guarded desktop refuses the file.
+    ASSERT_TRUE(CreateDirectoryW(desktop_link().c_str(), nullptr));
+    fill_in(folder, fixture_path("install_game.apk"));
+    MessageBoxView box = install_and_watch();
+    RemoveDirectoryW(desktop_link().c_str());
+    expect_question(box, L"Gloam Reef Voduze PC Viru is installed.\n\n"
+                         L"The desktop shortcut could not be created: Access was denied.\n\n"
+                         L"Start the game now?");
+    EXPECT_TRUE(path_exists(shortcut_path(known_folder_path(FOLDERID_Programs))));
+    dismiss(box, IDNO);
+    EXPECT_EQ(finish(), 0u);
 }
 
 TEST_F(InstallFlowTest, FailedInstallShowsTheReasonAndCanBeRetried)

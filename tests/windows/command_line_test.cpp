@@ -52,10 +52,28 @@ TEST(CommandLine, UninstallRunWithoutFolderOpensWindow)
     EXPECT_EQ(choose({L"/uninstall-run"}).mode, Mode::interactive_install);
 }
 
-TEST(CommandLine, UninstallIgnoresFurtherArguments)
+TEST(CommandLine, UninstallTakesQuietRightAfterTheSwitchAndALog)
 {
     EXPECT_EQ(choose({L"/uninstall"}).mode, Mode::uninstaller_launch);
-    EXPECT_EQ(choose({L"/uninstall", L"x", L"/quiet"}).mode, Mode::uninstaller_launch);
+    EXPECT_FALSE(choose({L"/uninstall"}).quiet);
+    EXPECT_TRUE(choose({L"/uninstall", L"/quiet"}).quiet);
+    ModeChoice launch = choose({L"/uninstall", L"/log=u.log", L"/quiet", L"x"});
+    EXPECT_EQ(launch.mode, Mode::uninstaller_launch);
+    EXPECT_TRUE(launch.quiet);
+    EXPECT_EQ(launch.log_path, L"u.log");
+    // Anything else first, or another letter case, is not quiet.
+    EXPECT_FALSE(choose({L"/uninstall", L"x", L"/quiet"}).quiet);
+    EXPECT_FALSE(choose({L"/uninstall", L"/Quiet"}).quiet);
+    // Only a run is started by a launcher.
+    EXPECT_EQ(choose({L"/uninstall", L"/launcher=1:2:3", L"/quiet"}).launcher, L"");
+}
+
+TEST(CommandLine, UninstallRunSetsTheLaunchersChannelAside)
+{
+    ModeChoice run = choose({L"/uninstall-run", L"F", L"/launcher=7:12:16", L"/quiet"});
+    EXPECT_TRUE(run.quiet);
+    EXPECT_EQ(run.launcher, L"7:12:16");
+    EXPECT_EQ(choose({L"/uninstall-run", L"F"}).launcher, L"");
 }
 
 TEST(CommandLine, SilentNeedsFolderAndApk)
