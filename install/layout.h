@@ -26,8 +26,9 @@ constexpr wchar_t mods_folder_name[] = L"mods";
 constexpr wchar_t textures_folder_name[] = L"textures";
 constexpr wchar_t textures_readme_file_name[] = L"README.txt";
 
-// Files at the top of the install folder that the uninstaller deletes, in
-// this order: the two the setup writes, then what the game writes as it runs.
+// Files at the top of the install folder that the uninstaller deletes: the
+// two the setup writes, then what the game writes as it runs. The first two
+// mark an installation and go last of all (uninstall/uninstall_run.cpp).
 constexpr std::array<const wchar_t*, 5> files_to_remove = {
     L"gloamreef.exe", L"uninstall.exe", L"gloamreef.log", L"stderr.log", L"crash.dmp"};
 

@@ -205,6 +205,29 @@ TEST_F(InstallFlowTest, ProgramOnlyUpdateWithoutShortcutAndNoGame)
     EXPECT_FALSE(path_exists(folder + L"\\gloamreef.log")) << "No started the game";
 }
 
+TEST_F(InstallFlowTest, StatusLineSaysWhatAHeldFolderIsWaitedFor)
+{
+    ASSERT_TRUE(plant_game_data(folder));
+    // A scanner or a sync client holds the old game data: Windows renames no
+    // folder meanwhile.
+    HANDLE held = CreateFileW((folder + L"\\gamedata").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    fill_in(folder, fixture_path("install_game.apk"));
+    press_button(window, IDC_INSTALL);
+    EXPECT_TRUE(wait_until(
+        [&] { return status_text() == L"Waiting for another program to close its files in gamedata..."; },
+        20000));
+    CloseHandle(held);
+    MessageBoxView box = watch_until_box();
+    expect_question(box);
+    EXPECT_EQ(game_data_difference(folder, "install_game"), "");
+    dismiss(box, IDNO);
+    EXPECT_TRUE(wait_for_window_gone(window));
+    EXPECT_EQ(finish(), 0u);
+}
+
 TEST_F(InstallFlowTest, FailedInstallShowsTheReasonAndCanBeRetried)
 {
     std::wstring rejected = fixture_path("install_no_library.apk");

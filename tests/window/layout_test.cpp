@@ -197,7 +197,9 @@ TEST_F(SetupWindowLayout, EveryTextFitsItsControl)
         if (view.id == IDC_STATUS) {  // and what it shows over an install
             texts.insert(texts.end(), {L"Importing the game data from your APK (this takes a "
                                        L"moment)...", L"Copying the game program...",
-                                       L"Creating shortcuts...", L"Not installed."});
+                                       L"Creating shortcuts...", L"Not installed.",
+                                       L"Waiting for another program to close its files in "
+                                       L"gamedata.new..."});
         }
         int width = view.rect.right - view.rect.left;
         for (const std::wstring& text : texts) {
