@@ -109,8 +109,10 @@ ImportOutcome replace_game_data(const std::wstring& apk_path, const InstallPaths
     ImportOutcome outcome;
     bool imported = false;
     try {
-        imported =
-            import_game_data(wide_to_utf8(apk_path), wide_to_utf8(staging), options, &outcome);
+        // In the normal form, as the import's log names it; its file layer
+        // takes the extended form again.
+        imported = import_game_data(wide_to_utf8(apk_path), wide_to_utf8(normal_path(staging)),
+                                    options, &outcome);
     } catch (...) {
         remove_tree(staging);
         throw;
