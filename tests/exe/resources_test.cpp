@@ -109,6 +109,9 @@ TEST_F(SetupResources, ManifestNamesIdentityControlsTrustAndDpi)
              "processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"",
              "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
              ">true</dpiAware>",
+             // Paths past 260 characters without the system-wide setting.
+             "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+             "true</longPathAware>",
          }) {
         EXPECT_NE(manifest.find(expected), std::string::npos) << expected;
     }
