@@ -145,6 +145,12 @@ ImportFailure import_archive(const std::string& apk_path, const std::string& tar
     if (!archive.open(apk_path)) {
         return {ImportFault::archive, 0, last_error, true};
     }
+    // Before anything is written: such an APK would install with assets
+    // missing or misplaced.
+    std::string refused = refused_asset_names(archive.entries());
+    if (!refused.empty()) {
+        return {ImportFault::archive, 0, refused};
+    }
     GameLibrary library;
     if (!choose_library(archive, library)) {
         return {ImportFault::archive, 0,
@@ -191,6 +197,11 @@ bool plan_import(const std::string& apk_path, ImportPlan& plan)
     plan = ImportPlan{};
     ApkArchive archive;
     if (!archive.open(apk_path)) {
+        return false;
+    }
+    std::string refused = refused_asset_names(archive.entries());
+    if (!refused.empty()) {
+        log_message('E', "%s", refused.c_str());
         return false;
     }
     AssetTotals assets = planned_assets(archive);

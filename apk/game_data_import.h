@@ -6,10 +6,11 @@
 #include <functional>
 #include <string>
 
-// Whose fault a failed import was: the APK's (cannot be opened, not a zip, no
-// game library, a damaged entry, a failed CRC) or the output folder's (a folder
-// could not be created, a file could not be created, written or closed); or
-// nobody's, when the caller stopped it.
+// Whose fault a failed import was: the APK's (cannot be opened, not a zip,
+// asset names that cannot be written, no game library, a damaged entry, a
+// failed CRC) or the output folder's (a folder could not be created, a file
+// could not be created, written or closed); or nobody's, when the caller
+// stopped it.
 enum class ImportFault { none, archive, output, cancelled };
 
 struct ImportOutcome {
@@ -52,5 +53,6 @@ struct ImportPlan {
     uint64_t files = 0;
 };
 // False, after the same 'E' log line the import would give, when the APK
-// cannot be opened or is not a zip archive.
+// cannot be opened, is not a zip archive or holds asset names that cannot be
+// written (import_rules.h: refused_asset_names).
 bool plan_import(const std::string& apk_path, ImportPlan& plan);

@@ -1,8 +1,9 @@
-// Which entries of the APK the game data import takes.
+// Which entries of the APK the game data import takes, and which it refuses.
 #include "apk/import_rules.h"
 
 #include <cctype>
 #include <cstdint>
+#include <unordered_map>
 
 const char* const kLibraryCandidates[3] = {
     "assets/guest_libs/libGloamReef.so",
@@ -82,11 +83,11 @@ bool ends_in_dot_or_blank(const std::string& segment)
     return !segment.empty() && (segment.back() == '.' || segment.back() == ' ');
 }
 
-// Characters no Windows file name holds: control characters and <>"|?*.
-// "\" and ":" are refused separately because they change the path's meaning.
+// Characters no Windows file name holds: control characters and <>:"|?*, and
+// the backslash, a separator there.
 bool has_reserved_character(const std::string& name)
 {
-    static const std::string kForbidden = "<>\"|?*";
+    static const std::string kForbidden = "<>:\"|?*\\";
     for (char c : name) {
         if (static_cast<unsigned char>(c) < 0x20 || kForbidden.find(c) != std::string::npos) {
             return true;
@@ -95,29 +96,64 @@ bool has_reserved_character(const std::string& name)
     return false;
 }
 
-// Entry names become paths under the target folder. Besides the ".." rule,
-// names that Windows would read as leaving it are refused: "\" is a separator
-// there, "C:" a drive or a stream, and empty or "." segments hide a different
-// path than the one checked.
-bool stays_inside_target(const std::string& name)
+// UTF-16 code units of well-formed UTF-8: what Windows counts in a name.
+size_t utf16_length(const std::string& utf8)
 {
-    if (name.find_first_of(std::string("\\:\0", 3)) != std::string::npos ||
-        has_reserved_character(name) || !is_utf8(name)) {
-        return false;
-    }
-    size_t start = 0;
-    for (;;) {
-        size_t end = name.find('/', start);
-        std::string segment = name.substr(start, end == std::string::npos ? end : end - start);
-        if (segment.empty() || segment == "." || segment == ".." || is_device_name(segment) ||
-            ends_in_dot_or_blank(segment)) {
-            return false;
+    size_t units = 0;
+    for (unsigned char c : utf8) {
+        if ((c & 0xC0) != 0x80) {
+            units += c >= 0xF0 ? 2 : 1;
         }
-        if (end == std::string::npos) {
-            return true;
-        }
-        start = end + 1;
     }
+    return units;
+}
+
+constexpr size_t kLongestNamePart = 255;
+
+// The reason for one "/"-separated part of a name, or nullptr.
+const char* unstorable_part_reason(const std::string& part)
+{
+    if (part.empty() || part == ".") {
+        return "an empty or \".\" part";
+    }
+    if (ends_in_dot_or_blank(part)) {
+        return "a part that ends in a dot or a blank";
+    }
+    if (is_device_name(part)) {
+        return "a device name";
+    }
+    if (utf16_length(part) > kLongestNamePart) {
+        return "a part longer than 255 characters";
+    }
+    return nullptr;
+}
+
+// The name as a log line can show it: control characters, and bytes of a
+// name that is not UTF-8, as \xNN.
+std::string printable(const std::string& name)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    bool utf8 = is_utf8(name);
+    std::string shown;
+    for (char c : name) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || (byte >= 0x80 && !utf8)) {
+            shown += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+// ASCII letters in one case, as Windows compares names.
+std::string folded(const std::string& name)
+{
+    std::string result = name;
+    for (char& c : result) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return result;
 }
 
 }  // namespace
@@ -132,6 +168,65 @@ bool is_arm32_elf(const std::vector<unsigned char>& bytes)
 bool is_asset_name(const std::string& name)
 {
     return name.size() >= 7 && starts_with(name, "assets/") && name.back() != '/' &&
-           name.find("..") == std::string::npos && !starts_with(name, "assets/guest_libs/") &&
-           stays_inside_target(name);
+           name.find("..") == std::string::npos && !starts_with(name, "assets/guest_libs/");
+}
+
+std::string unstorable_name_reason(const std::string& name)
+{
+    if (!is_utf8(name)) {
+        return "bytes that are not UTF-8 text";
+    }
+    if (has_reserved_character(name)) {
+        return "a character that Windows does not allow in a name";
+    }
+    size_t start = 0;
+    for (;;) {
+        size_t end = name.find('/', start);
+        const char* reason =
+            unstorable_part_reason(name.substr(start, end == std::string::npos ? end : end - start));
+        if (reason != nullptr) {
+            return reason;
+        }
+        if (end == std::string::npos) {
+            return {};
+        }
+        start = end + 1;
+    }
+}
+
+std::string refused_asset_names(const std::vector<ApkEntry>& entries)
+{
+    // Folded name -> the entry that uses it as a file, or as a folder.
+    std::unordered_map<std::string, const std::string*> files, folders;
+    for (const ApkEntry& entry : entries) {
+        if (!is_asset_name(entry.name)) {
+            continue;
+        }
+        std::string reason = unstorable_name_reason(entry.name);
+        if (!reason.empty()) {
+            return "the entry " + printable(entry.name) +
+                   " has a name that Windows cannot store (" + reason + ")";
+        }
+        std::string name = folded(entry.name);
+        const std::string* other = nullptr;
+        auto folder = folders.find(name);
+        if (folder != folders.end()) {
+            other = folder->second;
+        }
+        files.emplace(name, &entry.name);
+        for (size_t slash = name.find('/', 7); other == nullptr && slash != std::string::npos;
+             slash = name.find('/', slash + 1)) {
+            std::string parent = name.substr(0, slash);
+            auto file = files.find(parent);
+            if (file != files.end()) {
+                other = file->second;
+            }
+            folders.emplace(parent, &entry.name);
+        }
+        if (other != nullptr) {
+            return "the entries " + *other + " and " + entry.name +
+                   " use one name as a file and as a folder";
+        }
+    }
+    return {};
 }

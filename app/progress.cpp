@@ -15,12 +15,26 @@ namespace {
 // The percentage last posted in this install; -1 before its first.
 std::atomic<int> posted_percent{-1};
 
+// The last stage text, shown again after a wait. Only the worker touches it.
+std::wstring stage_text;
+
 } // namespace
 
 void report_stage(const wchar_t* text)
 {
+    stage_text = text;
     // A null handle fails at once, so the silent mode's worker never waits.
     SetWindowTextW(progress_status_line, text);
+}
+
+void report_wait(const std::wstring& text)
+{
+    SetWindowTextW(progress_status_line, text.c_str());
+}
+
+void end_wait_report()
+{
+    SetWindowTextW(progress_status_line, stage_text.c_str());
 }
 
 void report_progress(int percent)

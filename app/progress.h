@@ -38,6 +38,11 @@ extern std::wstring outcome_notes;
 // Shows a stage text in the status line; waits until the window has taken it.
 void report_stage(const wchar_t* text);
 
+// Shows what the install waits for in the status line, in place of the stage
+// text until end_wait_report brings that back.
+void report_wait(const std::wstring& text);
+void end_wait_report();
+
 // Tells the window how far the install has come (clamped to 0..100). Posts
 // only when the whole percentage changes, so a long import sends at most about
 // a hundred messages; nothing with no window. Never blocks.

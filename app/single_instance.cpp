@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "install/layout.h"
+#include "app/product.h"
 
 namespace {
 
@@ -23,6 +23,11 @@ bool take_setup_lock()
     // process that only looked at the lock keeps the name alive for a moment.
     HANDLE lock = CreateMutexW(nullptr, FALSE, lock_name);
     if (lock == nullptr) {
+        // A setup started as administrator made the lock at a higher integrity
+        // level, which this one may not open: it exists, so someone holds it.
+        if (GetLastError() == ERROR_ACCESS_DENIED) {
+            return false;
+        }
         // No lock can be had at all (an object of that name and another type):
         // going on is better than refusing every install.
         return true;

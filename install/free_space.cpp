@@ -7,6 +7,7 @@
 #include "app/log.h"
 #include "app/text.h"
 #include "app/long_path.h"
+#include "install/install_folder.h"
 #include "install/layout.h"
 #include "install/program_files.h"
 
@@ -77,7 +78,7 @@ std::wstring free_space_refusal(HMODULE payload_module, const InstallPaths& path
     std::wstring volume = normal_path(volume_of(existing));
     uint64_t cluster = cluster_size(volume);
     uint64_t program = find_game_program(payload_module).size;
-    uint64_t uninstaller = file_size(running_program_file());
+    uint64_t uninstaller = file_size(extended_path(full_path(running_program_file())));
     uint64_t game_data = plan ? plan->bytes + plan->files * cluster : 0;
     uint64_t need = program + uninstaller + 2 * cluster + game_data + margin_bytes;
     uint64_t free_bytes = available.QuadPart;

@@ -7,6 +7,7 @@
 
 #include "apk/game_data_import.h"
 #include "app/log.h"
+#include "app/long_path.h"
 #include "app/text.h"
 #include "install/layout.h"
 #include "install/locked_retry.h"
@@ -28,38 +29,8 @@ ImportOutcome fail_to_place(const std::wstring& staging, const std::wstring& gam
     DWORD error = GetLastError();
     remove_tree(staging);
     log_message('E', "the imported game data could not be put in place of %s",
-                wide_to_utf8(game_data).c_str());
+                wide_to_utf8(normal_path(game_data)).c_str());
     return output_fault(error);
-}
-
-// The import writes into a staging folder it has just created, so these
-// errors can come from the APK's own entry names (one name used as a file and
-// as a folder, a name Windows does not allow) as well as from the install
-// folder. They are the APK's when the install folder takes a new folder.
-bool caused_by_entry_names(int error, const std::wstring& staging)
-{
-    switch (error) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_ALREADY_EXISTS:
-    case ERROR_FILE_EXISTS:
-    case ERROR_DIRECTORY:
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-        break;
-    default:
-        return false;
-    }
-    if (!CreateDirectoryW(staging.c_str(), nullptr)) {
-        return false;
-    }
-    RemoveDirectoryW(staging.c_str());
-    return true;
-}
-
-bool move_entry(const std::wstring& from, const std::wstring& to)
-{
-    return retry_while_locked([&] { return MoveFileExW(from.c_str(), to.c_str(), 0) != 0; });
 }
 
 // The name to move the old gamedata to. A leftover that cannot be cleared (it
@@ -82,23 +53,22 @@ ImportOutcome put_in_place(const InstallPaths& paths)
 {
     const std::wstring& staging = paths.staged_game_data;
     const std::wstring& game_data = paths.game_data;
-    DWORD attributes = GetFileAttributesW(game_data.c_str());
-
-    bool missing = attributes == INVALID_FILE_ATTRIBUTES;
-    bool is_link = !missing && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    if (is_link && !delete_entry(game_data)) {
+    bool missing = GetFileAttributesW(game_data.c_str()) == INVALID_FILE_ATTRIBUTES;
+    bool link = !missing && is_link(game_data);
+    if (link && !delete_entry(game_data)) {
         return fail_to_place(staging, game_data);
     }
-    if (missing || is_link) {
-        return move_entry(staging, game_data) ? ImportOutcome{} : fail_to_place(staging, game_data);
+    if (missing || link) {
+        return move_game_data_folder(staging, game_data) ? ImportOutcome{}
+                                                         : fail_to_place(staging, game_data);
     }
     std::wstring set_aside = free_set_aside_name(paths);
-    if (set_aside.empty() || !move_entry(game_data, set_aside)) {
+    if (set_aside.empty() || !move_game_data_folder(game_data, set_aside)) {
         return fail_to_place(staging, game_data);
     }
-    if (!move_entry(staging, game_data)) {
+    if (!move_game_data_folder(staging, game_data)) {
         DWORD error = GetLastError();
-        move_entry(set_aside, game_data);
+        move_game_data_folder(set_aside, game_data);
         SetLastError(error);
         return fail_to_place(staging, game_data);
     }
@@ -108,28 +78,13 @@ ImportOutcome put_in_place(const InstallPaths& paths)
     return {};
 }
 
-// The set-aside folder that holds the most recent game library, or empty.
-// Several can hold one when earlier leftovers could not be cleared.
-std::wstring last_complete_set_aside(const InstallPaths& paths)
-{
-    std::wstring newest;
-    FILETIME newest_time{};
-    for (const std::wstring& folder : paths.previous_game_data) {
-        WIN32_FILE_ATTRIBUTE_DATA library;
-        if (!is_real_folder(folder) ||
-            !GetFileAttributesExW(join_path(folder, game_library_file_name).c_str(),
-                                  GetFileExInfoStandard, &library)) {
-            continue;
-        }
-        if (newest.empty() || CompareFileTime(&library.ftLastWriteTime, &newest_time) > 0) {
-            newest = folder;
-            newest_time = library.ftLastWriteTime;
-        }
-    }
-    return newest;
-}
-
 } // namespace
+
+bool move_game_data_folder(const std::wstring& from, const std::wstring& to)
+{
+    return retry_while_folder_held(
+        [&] { return MoveFileExW(from.c_str(), to.c_str(), 0) != 0; }, from);
+}
 
 bool remove_game_data(const std::wstring& folder)
 {
@@ -137,26 +92,6 @@ bool remove_game_data(const std::wstring& folder)
         return false;
     }
     return remove_tree(folder);
-}
-
-void restore_interrupted_swap(const InstallPaths& paths)
-{
-    const std::wstring& game_data = paths.game_data;
-    if (GetFileAttributesW(game_data.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        return;
-    }
-    std::wstring set_aside = last_complete_set_aside(paths);
-    if (set_aside.empty()) {
-        return;
-    }
-    if (move_entry(set_aside, game_data)) {
-        log_message('I', "moved %s back to %s: an install had been stopped in its swap",
-                    wide_to_utf8(set_aside).c_str(), wide_to_utf8(game_data).c_str());
-    } else {
-        DWORD error = GetLastError();
-        log_message('I', "cannot move %s back to %s (error %lu)", wide_to_utf8(set_aside).c_str(),
-                    wide_to_utf8(game_data).c_str(), error);
-    }
 }
 
 ImportOutcome replace_game_data(const std::wstring& apk_path, const InstallPaths& paths,
@@ -168,14 +103,17 @@ ImportOutcome replace_game_data(const std::wstring& apk_path, const InstallPaths
     // that cannot be removed), importing into it could write through the link.
     if (!remove_tree(staging)) {
         DWORD error = GetLastError();
-        log_message('E', "cannot clear the leftover folder %s", wide_to_utf8(staging).c_str());
+        log_message('E', "cannot clear the leftover folder %s",
+                    wide_to_utf8(normal_path(staging)).c_str());
         return output_fault(error);
     }
     ImportOutcome outcome;
     bool imported = false;
     try {
-        imported =
-            import_game_data(wide_to_utf8(apk_path), wide_to_utf8(staging), options, &outcome);
+        // In the normal form, as the import's log names it; its file layer
+        // takes the extended form again.
+        imported = import_game_data(wide_to_utf8(apk_path), wide_to_utf8(normal_path(staging)),
+                                    options, &outcome);
     } catch (...) {
         remove_tree(staging);
         throw;
@@ -186,11 +124,6 @@ ImportOutcome replace_game_data(const std::wstring& apk_path, const InstallPaths
             return outcome;
         }
         remove_tree(staging);
-        if (outcome.fault == ImportFault::output &&
-            caused_by_entry_names(outcome.os_error, staging)) {
-            log_message('I', "error %d comes from the APK's entry names", outcome.os_error);
-            outcome = {ImportFault::archive, 0};
-        }
         return outcome;
     }
     // The point of no return: from here on the installed game data changes.

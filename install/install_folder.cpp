@@ -36,7 +36,8 @@ bool is_installation_entry(const std::wstring& name)
         }
     }
     for (const wchar_t* ours : {game_data_folder_name, staged_game_data_folder_name,
-                                user_data_folder_name, mods_folder_name}) {
+                                user_data_folder_name, mods_folder_name,
+                                program_temporary_file_name, uninstaller_temporary_file_name}) {
         if (same_name(name, ours)) {
             return true;
         }

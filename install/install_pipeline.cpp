@@ -17,6 +17,7 @@
 #include "install/install_folder.h"
 #include "install/layout.h"
 #include "install/program_files.h"
+#include "install/recovery.h"
 #include "install/remove_tree.h"
 #include "install/shortcuts.h"
 #include "install/uninstall_entry.h"
@@ -124,12 +125,29 @@ void remove_made_folders(std::wstring folder, const std::wstring& first_made)
     }
 }
 
-// Every step raises its failure text as a std::wstring; the caller catches it.
-// Nothing is changed before the checks have passed. Returns the links that
-// could not be made, one line each: they cost no install.
-std::wstring install_steps(HMODULE payload_module, const InstallPaths& paths,
-                          const std::wstring& apk_path, bool desktop_shortcut)
+// The game data's own failure text: the folder and the OS error's cause.
+std::wstring folder_failure(const InstallPaths& paths, unsigned long error)
 {
+    ImportOutcome outcome;
+    outcome.fault = ImportFault::output;
+    outcome.os_error = static_cast<int>(error);
+    return import_failure_text(outcome, paths.folder, "");
+}
+
+// Every step raises its failure text as a std::wstring; the caller catches it.
+// Nothing but what an interrupted run left is changed before the checks have
+// passed. Returns the links that could not be made, one line each: they cost
+// no install.
+std::wstring install_steps(HMODULE payload_module, const InstallPaths& paths,
+                           const std::wstring& apk_path, bool desktop_shortcut)
+{
+    // First, also when this run is refused: a killed run's leftovers go and
+    // the data of an interrupted swap comes back.
+    unsigned long restore_error = recover_interrupted_install(paths);
+    // A program-only update keeps the game data, which must be in place.
+    if (apk_path.empty() && restore_error != ERROR_SUCCESS) {
+        throw folder_failure(paths, restore_error);
+    }
     if (game_is_running(paths)) {
         log_message('I', "gloamreef.exe is running");
         throw std::wstring(
@@ -140,7 +158,6 @@ std::wstring install_steps(HMODULE payload_module, const InstallPaths& paths,
     create_install_folder(paths);
     // Without an APK the game data that is there is kept: a program-only update.
     if (!apk_path.empty()) {
-        restore_interrupted_swap(paths);
         try {
             import_stage(paths, apk_path);
         } catch (const InstallCancelled&) {
@@ -151,13 +168,13 @@ std::wstring install_steps(HMODULE payload_module, const InstallPaths& paths,
 
     report_progress(import_done_percent);
     show_stage(L"Copying the game program...");
-    write_game_program(payload_module, paths.program);
+    write_game_program(payload_module, paths);
     create_folder_tree(paths.textures);
 
     report_progress(program_written_percent);
     show_stage(L"Creating shortcuts...");
     // The uninstall entry must never point at a missing uninstaller.
-    if (!copy_setup_program(paths.uninstaller)) {
+    if (!copy_setup_program(paths)) {
         throw std::wstring(L"Cannot write uninstall.exe. Is the folder read-only?");
     }
     // The links get the folder as the user knows it.

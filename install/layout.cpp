@@ -5,6 +5,7 @@
 
 #include "app/long_path.h"
 #include "install/install_folder.h"
+#include "install/recovery.h"
 
 std::wstring join_path(const std::wstring& folder, const std::wstring& name)
 {
@@ -49,6 +50,8 @@ InstallPaths install_paths(const std::wstring& folder)
     }
     paths.program = paths.in_root(program_file_name);
     paths.uninstaller = paths.in_root(uninstaller_file_name);
+    paths.program_temporary = paths.in_root(program_temporary_file_name);
+    paths.uninstaller_temporary = paths.in_root(uninstaller_temporary_file_name);
     paths.game_data = paths.in_root(game_data_folder_name);
     paths.game_library = join_path(paths.game_data, game_library_file_name);
     paths.staged_game_data = paths.in_root(staged_game_data_folder_name);
@@ -73,12 +76,18 @@ std::wstring shortcut_path(const std::wstring& known_folder)
 
 bool has_game_data(const InstallPaths& paths)
 {
-    return !paths.game_library.empty() &&
-           GetFileAttributesW(paths.game_library.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (paths.game_library.empty()) {
+        return false;
+    }
+    return GetFileAttributesW(paths.game_library.c_str()) != INVALID_FILE_ATTRIBUTES ||
+           !interrupted_swap_data(paths).empty();
 }
 
 bool has_game_data(const std::wstring& install_folder)
 {
-    // The empty text is the current folder here, as a relative folder is.
-    return has_game_data(install_paths(install_folder.empty() ? L"." : install_folder));
+    // The empty text is the current folder here, as a relative folder is. The
+    // folder is tested as typed: a trailing separator keeps the full path from
+    // dropping a trailing blank or dot, which Windows drops only from a
+    // path's last part.
+    return has_game_data(install_paths(join_path(install_folder.empty() ? L"." : install_folder, L"")));
 }

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-constexpr wchar_t product_name[] = L"Gloam Reef Voduze PC Viru";
+#include "app/product.h"
 
 constexpr wchar_t program_file_name[] = L"gloamreef.exe";
 constexpr wchar_t uninstaller_file_name[] = L"uninstall.exe";
@@ -16,13 +16,19 @@ constexpr wchar_t game_library_file_name[] = L"libGloamReef.so";
 // left over after an interrupted install.
 constexpr wchar_t staged_game_data_folder_name[] = L"gamedata.new";
 constexpr wchar_t previous_game_data_folder_name[] = L"gamedata.old";
+// The two program files are written under these names first and then moved
+// over the old ones, so a run stopped while it writes leaves the old program
+// or the new one, never a part of one.
+constexpr wchar_t program_temporary_file_name[] = L"gloamreef.exe.new";
+constexpr wchar_t uninstaller_temporary_file_name[] = L"uninstall.exe.new";
 constexpr wchar_t user_data_folder_name[] = L"userdata";
 constexpr wchar_t mods_folder_name[] = L"mods";
 constexpr wchar_t textures_folder_name[] = L"textures";
 constexpr wchar_t textures_readme_file_name[] = L"README.txt";
 
-// Files at the top of the install folder that the uninstaller deletes, in
-// this order: the two the setup writes, then what the game writes as it runs.
+// Files at the top of the install folder that the uninstaller deletes: the
+// two the setup writes, then what the game writes as it runs. The first two
+// mark an installation and go last of all (uninstall/uninstall_run.cpp).
 constexpr std::array<const wchar_t*, 5> files_to_remove = {
     L"gloamreef.exe", L"uninstall.exe", L"gloamreef.log", L"stderr.log", L"crash.dmp"};
 
@@ -59,6 +65,8 @@ struct InstallPaths {
     std::wstring root;
     std::wstring program;
     std::wstring uninstaller;
+    std::wstring program_temporary;
+    std::wstring uninstaller_temporary;
     std::wstring game_data;
     std::wstring game_library;  // in game_data
     // Beside gamedata while an import runs and after an interrupted one.
@@ -88,7 +96,9 @@ std::array<std::wstring, 10> previous_game_data_folder_names();
 // is ever written or deleted.
 std::wstring shortcut_path(const std::wstring& known_folder);
 
-// True when the folder's gamedata holds the game library (file or folder).
-// Never fails: anything that cannot be looked at counts as no game data.
+// True when the folder's gamedata holds the game library (file or folder), or
+// when an interrupted install left its data set aside in a way the next run
+// puts back (install/recovery.h). Changes nothing; never fails: anything that
+// cannot be looked at counts as no game data.
 bool has_game_data(const InstallPaths& paths);
 bool has_game_data(const std::wstring& install_folder);

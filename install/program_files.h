@@ -29,16 +29,22 @@ bool game_is_running(const InstallPaths& paths);
 constexpr wchar_t game_running_text[] =
     L"Gloam Reef is still running. Close the game, then press Retry.";
 
-// Writes the module's game program to program_file in one write, straight from
-// the resource memory, waiting out a short lock (install/locked_retry.h).
-// Throws the user-facing failure text (a std::wstring) when the resource is
-// missing or empty, or the file cannot be written.
-void write_game_program(HMODULE module, const std::wstring& program_file);
+// Writes the module's game program in one write, straight from the resource
+// memory, to gloamreef.exe.new, flushes it to the disk and moves it over
+// gloamreef.exe: a run stopped at any point leaves the old program or the new
+// one whole. Waits out a short lock (install/locked_retry.h); a read-only
+// gloamreef.exe is replaced all the same. Throws the user-facing failure text
+// (a std::wstring) when the resource is missing or empty, or the program
+// cannot be written; the old program then stays.
+void write_game_program(HMODULE module, const InstallPaths& paths);
 
 // Full path of the running program's file, however long it is; empty when it
 // cannot be read.
 std::wstring running_program_file();
 
-// Copies the running setup program to target, replacing an existing file and
-// waiting out a short lock.
-bool copy_setup_program(const std::wstring& target);
+// True when the path (extended form) is the running program's own file.
+bool is_running_program_file(const std::wstring& path);
+
+// Copies the running setup program to uninstall.exe the same way, through
+// uninstall.exe.new. Nothing to do when the setup runs as that uninstall.exe.
+bool copy_setup_program(const InstallPaths& paths);

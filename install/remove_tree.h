@@ -3,11 +3,26 @@
 // links; deleting through one would destroy the target's files.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
-// Both wait out a file that another program holds for a moment
-// (install/locked_retry.h); after a failure the thread's last error is the
-// failed deletion's.
+// True for an entry that names another place: a symbolic link or a junction
+// (a name-surrogate reparse point). Other reparse points, such as cloud
+// placeholders and deduplicated files, are the files and folders they look
+// like. tag is the entry's reparse tag, 0 when unknown.
+bool is_link_entry(DWORD attributes, DWORD tag);
+
+// The same for a path; false when nothing is there.
+bool is_link(const std::wstring& path);
+
+// Clears the read-only attribute of a file or folder (not a link's target),
+// which makes Windows refuse its deletion or replacement.
+void clear_read_only(const std::wstring& path);
+
+// The three below wait out a file that another program holds for a moment
+// (install/locked_retry.h) and clear the read-only attribute of what they
+// delete; after a failure the thread's last error is the failed deletion's.
 
 // A folder itself, not a link to one (a junction or a symbolic link).
 bool is_real_folder(const std::wstring& path);

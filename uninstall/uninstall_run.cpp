@@ -1,12 +1,15 @@
 // The removal of an installation: two questions, a fixed deletion order, the
 // shortcuts and the uninstall entry. Single deletions may fail (a file held
 // open, the uninstaller run in place, the user's own files); the run carries
-// on and then names what it could not remove.
+// on and then names what it could not remove. The two program files, which
+// mark an installation, go last, so a run stopped at any point (killed, a
+// crash, a forced log-off) is finished by the next one.
 #include "uninstall/uninstall_run.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cwchar>
 #include <vector>
 
 #include "app/log.h"
@@ -15,9 +18,9 @@
 #include "app/system_message.h"
 #include "app/text.h"
 #include "install/game_data_replace.h"
-#include "install/install_folder.h"
 #include "install/layout.h"
 #include "install/program_files.h"
+#include "install/recovery.h"
 #include "install/remove_tree.h"
 #include "uninstall/launcher_handshake.h"
 
@@ -37,8 +40,24 @@ constexpr wchar_t not_removed_advice[] =
 constexpr size_t most_paths_listed = 5;
 
 // The launcher exits right after starting this copy; the pause lets it go
-// before the first deletion. Nothing else coordinates the two processes.
+// before the first deletion.
 constexpr DWORD launcher_exit_pause_ms = 600;
+
+// The launcher that started this run may wait for its result: it is told
+// once, however the run ends.
+class LauncherHandOver {
+public:
+    void hand(int exit_code)
+    {
+        if (!handed_) {
+            handed_ = true;
+            hand_result_to_launcher(exit_code);
+        }
+    }
+
+private:
+    bool handed_ = false;
+};
 
 int show_message(const std::wstring& text, UINT type)
 {
@@ -68,16 +87,6 @@ bool game_closed(const InstallPaths& paths, bool quiet)
     return true;
 }
 
-// uninstall.exe itself when the launcher could make no temporary copy and
-// the run works in place: a running program cannot delete its own file, so
-// it is neither tried (every try would wait for a lock) nor reported.
-bool is_running_program(const std::wstring& path)
-{
-    std::wstring own = extended_path(full_path(running_program_file()));
-    return !own.empty() &&
-           CompareStringOrdinal(path.c_str(), -1, own.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
 void note_failure(bool removed, const std::wstring& path, std::vector<std::wstring>& left)
 {
     if (!removed) {
@@ -97,20 +106,20 @@ std::vector<std::wstring> game_data_folders(const InstallPaths& paths)
     return folders;
 }
 
-// Returns what was to go and could not. Texture packs, the user's own files
-// and kept saves are meant to stay and are not among it.
-std::vector<std::wstring> remove_folder_contents(const InstallPaths& paths,
-                                                 bool remove_user_data)
+// Everything of the installation but the two program files. Returns what was
+// to go and could not. Texture packs, the user's own files and kept saves are
+// meant to stay and are not among it.
+std::vector<std::wstring> remove_contents(const InstallPaths& paths, bool remove_user_data)
 {
     std::vector<std::wstring> left;
     for (const wchar_t* name : files_to_remove) {
-        std::wstring file = paths.in_root(name);
-        if (file == paths.uninstaller) {
-            hand_result_to_launcher(left.empty() ? 0 : 1);
-        }
-        if (!is_running_program(file)) {
+        if (wcscmp(name, program_file_name) != 0 && wcscmp(name, uninstaller_file_name) != 0) {
+            std::wstring file = paths.in_root(name);
             note_failure(delete_entry(file), file, left);
         }
+    }
+    for (const std::wstring& file : {paths.program_temporary, paths.uninstaller_temporary}) {
+        note_failure(delete_entry(file), file, left);
     }
     // Neither removal follows a link, so game data or saves that the user
     // moved to another drive with a junction keep their files there.
@@ -124,7 +133,40 @@ std::vector<std::wstring> remove_folder_contents(const InstallPaths& paths,
     delete_entry(paths.textures_readme);
     delete_entry(paths.textures);
     delete_entry(paths.mods);
-    delete_entry(paths.root);
+    return left;
+}
+
+void remove_shortcut(const KNOWNFOLDERID& known_folder)
+{
+    // Empty when the lookup failed: then no link at the drive's root is touched.
+    std::wstring link = shortcut_path(known_folder_path(known_folder));
+    if (!link.empty()) {
+        DeleteFileW(extended_path(link).c_str());
+    }
+}
+
+// The game program, then what leads to it (the links) and to the uninstaller
+// (the entry), then the uninstaller: until the last step, whatever stops the
+// run leaves an uninstaller that the entry or the user can start again.
+std::vector<std::wstring> remove_program_files(const InstallPaths& paths,
+                                               LauncherHandOver& hand_over)
+{
+    std::vector<std::wstring> left;
+    note_failure(delete_entry(paths.program), paths.program, left);
+    if (!left.empty()) {
+        return left;
+    }
+    remove_shortcut(FOLDERID_Programs);
+    remove_shortcut(FOLDERID_Desktop);
+    RegDeleteKeyW(HKEY_CURRENT_USER, uninstall_key_path);
+    // uninstall.exe is the launcher's own file: it can go once the launcher
+    // has ended. When the launcher could make no temporary copy, this run is
+    // uninstall.exe itself, which cannot delete its own file: that one stays
+    // without a word, with its folder.
+    hand_over.hand(0);
+    if (!is_running_program_file(paths.uninstaller)) {
+        note_failure(delete_entry(paths.uninstaller), paths.uninstaller, left);
+    }
     return left;
 }
 
@@ -137,18 +179,7 @@ std::wstring not_removed_text(const std::vector<std::wstring>& left)
     return text + not_removed_advice;
 }
 
-void remove_shortcut(const KNOWNFOLDERID& known_folder)
-{
-    // Empty when the lookup failed: then no link at the drive's root is touched.
-    std::wstring link = shortcut_path(known_folder_path(known_folder));
-    if (!link.empty()) {
-        DeleteFileW(link.c_str());
-    }
-}
-
-} // namespace
-
-int run_uninstall(const std::wstring& folder, bool quiet)
+int uninstall(const std::wstring& folder, bool quiet, LauncherHandOver& hand_over)
 {
     log_message('I', "%s uninstall of %s", quiet ? "quiet" : "interactive",
                 wide_to_utf8(folder).c_str());
@@ -179,22 +210,23 @@ int run_uninstall(const std::wstring& folder, bool quiet)
         if (!quiet) {
             show_message(not_found_warning, MB_OK | MB_ICONWARNING);
         }
-        hand_result_to_launcher(1);
         return 1;
     }
     // Cancel is the user's choice, as a No is; quiet, a running game fails the run.
     if (!game_closed(paths, quiet)) {
         log_message('I', "nothing removed: the game is running");
-        hand_result_to_launcher(quiet ? 1 : 0);
         return quiet ? 1 : 0;
     }
 
     Sleep(launcher_exit_pause_ms);
-    restore_interrupted_swap(paths);
-    std::vector<std::wstring> left = remove_folder_contents(paths, remove_user_data);
-    remove_shortcut(FOLDERID_Programs);
-    remove_shortcut(FOLDERID_Desktop);
-    RegDeleteKeyW(HKEY_CURRENT_USER, uninstall_key_path);
+    recover_interrupted_install(paths);
+    std::vector<std::wstring> left = remove_contents(paths, remove_user_data);
+    // What stays keeps the program files, the links and the entry, so that
+    // "run the uninstaller again" can be done.
+    if (left.empty()) {
+        left = remove_program_files(paths, hand_over);
+    }
+    delete_entry(paths.root);
 
     if (!left.empty()) {
         std::wstring text = not_removed_text(left);
@@ -202,7 +234,6 @@ int run_uninstall(const std::wstring& folder, bool quiet)
         if (!quiet) {
             show_message(text, MB_OK | MB_ICONWARNING);
         }
-        hand_result_to_launcher(1);
         return 1;
     }
     log_message('I', "removed");
@@ -210,6 +241,17 @@ int run_uninstall(const std::wstring& folder, bool quiet)
         show_message(remove_user_data ? removed_all : removed_kept_user_data,
                      MB_OK | MB_ICONINFORMATION);
     }
-    hand_result_to_launcher(0);
     return 0;
+}
+
+} // namespace
+
+int run_uninstall(const std::wstring& folder, bool quiet)
+{
+    LauncherHandOver hand_over;
+    int exit_code = uninstall(folder, quiet, hand_over);
+    // Every way the run ends releases a launcher that waits; a complete
+    // removal has done so already, before uninstall.exe went.
+    hand_over.hand(exit_code);
+    return exit_code;
 }

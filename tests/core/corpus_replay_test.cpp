@@ -25,7 +25,8 @@ bool is_import_failure_text(const std::string& text, const std::string& apk)
     return text == "cannot open APK " + apk || text == apk + " is not a valid APK/zip file" ||
            text == "no 32-bit ARM libGloamReef.so found in " + apk + " - is this the Gloam Reef APK?" ||
            starts_with(text, "failed to extract ") || starts_with(text, "cannot write ") ||
-           starts_with(text, "cannot create the folder ");
+           starts_with(text, "cannot create the folder ") || starts_with(text, "the entry ") ||
+           starts_with(text, "the entries ");
 }
 
 }  // namespace

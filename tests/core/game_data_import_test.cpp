@@ -9,6 +9,7 @@
 
 #include "apk/apk_archive.h"
 #include "apk/game_data_import.h"
+#include "apk/import_rules.h"
 #include "app/log.h"
 #include "core/core_fixtures.h"
 
@@ -235,12 +236,70 @@ TEST(GameDataImport, OutputThatCannotBeWrittenFailsTheImport)
     }
 }
 
-TEST(GameDataImport, FolderBlockedByAFileFailsWithItsName)
+TEST(GameDataImport, FileAndFolderOfOneNameAreRefusedBeforeAnyWrite)
 {
     ImportRun run;
-    EXPECT_FALSE(run.import("import_nested_conflict.zip"));
-    EXPECT_EQ(last_error,
-              "cannot create the folder " + (run.target / "assets" / "x").make_preferred().u8string());
+    ImportOutcome outcome;
+    EXPECT_FALSE(run.import("import_nested_conflict.zip", {}, &outcome));
+    EXPECT_EQ(last_error, "the entries assets/x and assets/x/y use one name as a file and as a folder");
+    EXPECT_EQ(outcome.fault, ImportFault::archive);
+    EXPECT_FALSE(fs::exists(run.target));
+}
+
+TEST(ImportRules, NamesWindowsCannotStoreAreRefusedWithTheirReason)
+{
+    std::string smileys;  // 128 characters of 2 UTF-16 units each
+    std::string accents;  // 200 characters of 1 unit, 2 bytes each
+    for (int i = 0; i < 128; ++i) {
+        smileys += "\xF0\x9F\x98\x80";
+    }
+    for (int i = 0; i < 200; ++i) {
+        accents += "\xC3\xA9";
+    }
+    const struct { std::string name; const char* reason; } cases[] = {
+        {"assets/sounds/console.ogg", ""}, {"assets/null", ""}, {"assets/COM10.txt", ""},
+        {"assets/f\xC3\xBCr/x.txt", ""}, {"assets/" + std::string(255, 'n'), ""},
+        {"assets/" + accents, ""},
+        {"assets/" + std::string(256, 'n'), "a part longer than 255 characters"},
+        {"assets/" + smileys, "a part longer than 255 characters"},
+        {"assets/CON", "a device name"}, {"assets/sub/nul.png", "a device name"},
+        {"assets/aux .txt/x", "a device name"}, {"assets/COM\xC2\xB9", "a device name"},
+        {"assets/lpt9.txt", "a device name"}, {"assets/conout$.txt", "a device name"},
+        {"assets/keep.txt.", "a part that ends in a dot or a blank"},
+        {"assets/keep.txt ", "a part that ends in a dot or a blank"},
+        {"assets/dir./x", "a part that ends in a dot or a blank"},
+        {"assets//x", "an empty or \".\" part"}, {"assets/./x", "an empty or \".\" part"},
+        {"assets/a:b", "a character that Windows does not allow in a name"},
+        {"assets/back\\slash", "a character that Windows does not allow in a name"},
+        {"assets/a?b", "a character that Windows does not allow in a name"},
+        {std::string("assets/nul\0.txt", 15), "a character that Windows does not allow in a name"},
+        {"assets/\x80.bin", "bytes that are not UTF-8 text"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(unstorable_name_reason(c.name), c.reason) << c.name;
+    }
+}
+
+TEST(ImportRules, TheFirstRefusedAssetNamesItsEntries)
+{
+    auto refused = [](std::vector<std::string> names) {
+        std::vector<ApkEntry> entries;
+        for (std::string& name : names) {
+            entries.push_back(ApkEntry{std::move(name)});
+        }
+        return refused_asset_names(entries);
+    };
+    // Only assets are looked at, and not those the import skips.
+    EXPECT_EQ(refused({"res/CON", "assets/CON/", "assets/x..y/CON", "assets/guest_libs/CON",
+                       "assets/ok.txt", "assets/ok.txt"}),
+              "");
+    EXPECT_EQ(refused({"assets/a", "assets/bell\x07", "assets/CON"}),
+              "the entry assets/bell\\x07 has a name that Windows cannot store (a character "
+              "that Windows does not allow in a name)");
+    EXPECT_EQ(refused({"assets/Maps/x", "assets/maps"}),
+              "the entries assets/Maps/x and assets/maps use one name as a file and as a folder");
+    EXPECT_EQ(refused({"assets/a/b/c", "assets/A/B"}),
+              "the entries assets/a/b/c and assets/A/B use one name as a file and as a folder");
 }
 
 TEST(GameDataImport, ReimportReplacesFilesAndKeepsOthers)

@@ -110,6 +110,9 @@ TEST_F(SetupResources, ManifestNamesIdentityControlsTrustAndDpiAwareness)
              "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
              ">true</dpiAware>",
              ">PerMonitorV2, PerMonitor, System</dpiAwareness>",
+             // Paths past 260 characters without the system-wide setting.
+             "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+             "true</longPathAware>",
          }) {
         EXPECT_NE(manifest.find(expected), std::string::npos) << expected;
     }

@@ -12,7 +12,17 @@ namespace {
 struct HostileApk {
     std::string file;
     std::string result;
+    std::string detail;  // what a refusal's text names
 };
+
+std::string from_hex(const std::string& hex)
+{
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    }
+    return bytes;
+}
 
 std::vector<HostileApk> hostile_apks()
 {
@@ -21,10 +31,11 @@ std::vector<HostileApk> hostile_apks()
     std::string line;
     while (std::getline(manifest, line)) {
         std::stringstream split(line);
-        std::string kind, file, result;
+        std::string kind, file, result, detail;
         if (std::getline(split, kind, '\t') && kind == "case" && std::getline(split, file, '\t') &&
             std::getline(split, result, '\t')) {
-            apks.push_back({file, result});
+            std::getline(split, detail, '\t');
+            apks.push_back({file, result, from_hex(detail)});
         }
     }
     return apks;
@@ -90,6 +101,9 @@ TEST_F(InstallTest, HostileApksInstallCleanlyOrFailWithTheImportText)
                 EXPECT_EQ(reason, path + L" is not a valid APK/zip file");
             } else if (apk.result == "extract") {
                 EXPECT_TRUE(starts_with(reason, L"failed to extract assets/")) << wide_to_utf8(reason);
+            } else if (apk.result == "refused") {
+                EXPECT_NE(reason.find(utf8_to_wide(apk.detail)), std::wstring::npos)
+                    << wide_to_utf8(reason);
             } else {
                 EXPECT_TRUE(starts_with(reason, L"cannot write ") ||
                             starts_with(reason, L"cannot create the folder "))
@@ -110,7 +124,8 @@ TEST_F(InstallTest, SilentModeExitCodeFollowsTheImport)
                                                     quote(fixture(apk)));
     };
     for (const char* rejected : {"hostile\\overlap_same_record.apk", "hostile\\cut_0030.apk",
-                                 "hostile\\file_then_folder.apk", "hostile\\huge_stored.apk"}) {
+                                 "hostile\\file_then_folder.apk", "hostile\\huge_stored.apk",
+                                 "hostile\\name_trailing_dot.apk"}) {
         SCOPED_TRACE(rejected);
         EXPECT_EQ(silent(rejected), 1u);
         EXPECT_EQ(tree_difference(read_tree(folder + L"\\gamedata"), installed_data), "");

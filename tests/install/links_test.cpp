@@ -93,3 +93,23 @@ TEST_F(LinkTest, StagingFolderThatIsALinkIsNeverImportedThrough)
         EXPECT_FALSE(path_exists(folder + L"\\gamedata"));
     }
 }
+
+TEST(LinkEntry, OnlyNameSurrogatesAndUnknownTagsAreLinks)
+{
+    const DWORD folder = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    const DWORD file = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT;
+    const struct { DWORD attributes; DWORD tag; bool link; } cases[] = {
+        {folder, 0xA000000C, true},   // symbolic link
+        {folder, 0xA0000003, true},   // junction (mount point)
+        {file, 0xA000001D, true},     // WSL symbolic link
+        {folder, 0, true},            // no tag to read (Wine): the safe side
+        {folder, 0x9000601A, false},  // OneDrive placeholder folder
+        {file, 0x9000001A, false},    // cloud file
+        {file, 0x80000013, false},    // deduplicated file
+        {FILE_ATTRIBUTE_DIRECTORY, 0, false},
+        {FILE_ATTRIBUTE_ARCHIVE, 0xA000000C, false},  // a stale tag without the attribute
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(is_link_entry(c.attributes, c.tag), c.link) << std::hex << c.tag;
+    }
+}

@@ -100,6 +100,33 @@ TEST_F(InstallTest, RunningGameFailsTheInstallBeforeAnythingChanges)
     EXPECT_FALSE(game_is_running(install_paths(temp + L"\\Elsewhere")));
 }
 
+TEST_F(InstallTest, ProgramIsReplacedWholeOrNotAtAll)
+{
+    InstallPaths paths = install_paths(folder);
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(write_file(folder + L"\\gloamreef.exe", "old program"));
+    // Held without delete sharing: the new program cannot be moved over it.
+    HANDLE held = CreateFileW((folder + L"\\gloamreef.exe").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::wstring failure;
+    try {
+        write_game_program(setup_module, paths);
+    } catch (const std::wstring& text) {
+        failure = text;
+    }
+    CloseHandle(held);
+    EXPECT_EQ(failure, cannot_write_program);
+    EXPECT_EQ(read_file(folder + L"\\gloamreef.exe"), "old program");
+    EXPECT_FALSE(path_exists(folder + L"\\gloamreef.exe.new"));
+
+    // A read-only program is replaced all the same.
+    ASSERT_TRUE(SetFileAttributesW((folder + L"\\gloamreef.exe").c_str(), FILE_ATTRIBUTE_READONLY));
+    write_game_program(setup_module, paths);
+    EXPECT_TRUE(read_file(folder + L"\\gloamreef.exe") == read_file(GLOAMREEF_STANDIN_EXE));
+    EXPECT_FALSE(path_exists(folder + L"\\gloamreef.exe.new"));
+}
+
 TEST_F(InstallTest, BlockedUninstallerCopyFailsBeforeTheRegistration)
 {
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));

@@ -5,6 +5,8 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "app/text.h"
 #include "hand_made_install.h"
 #include "install/layout.h"
@@ -107,6 +109,34 @@ TEST_F(FullCycle, QuietCommandEndsWithTheRunsFailure)
     EXPECT_TRUE(uninstall_entry_exists());
     EXPECT_TRUE(path_exists(folder + L"\\uninstall.exe"));
     EXPECT_TRUE(wait_until([] { return !path_exists(temporary_copy_path()); }));
+}
+
+TEST(LongPathCycle, InstallAndUninstallPast300Characters)
+{
+    remove_install_registration();
+    std::wstring temp = make_temp_folder(L"long path");
+    ASSERT_FALSE(temp.empty());
+    // A folder of 130 characters or more, so the deepest asset's path (180 in
+    // the APK) passes 300 while the program's stays below 260 for the links.
+    std::wstring folder = temp;
+    while (folder.size() < 130) {
+        folder += L"\\Reef folder";
+    }
+    ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/silent " + quote(folder) + L" " +
+                                                   quote(fixture_path("install_deep.apk"))),
+              0u);
+    EXPECT_EQ(game_data_difference(folder, "install_deep"), "");
+    size_t deepest = 0;
+    for_each_entry(folder, [&](const std::wstring&, const std::wstring& path, DWORD) {
+        deepest = std::max(deepest, path.size());
+    });
+    EXPECT_GT(deepest, 300u);
+
+    EXPECT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/uninstall-run " + quote(folder) + L" /quiet"), 0u);
+    EXPECT_FALSE(path_exists(folder));
+    EXPECT_FALSE(uninstall_entry_exists());
+    EXPECT_FALSE(start_menu_shortcut_exists());
+    remove_test_folder(temp);
 }
 
 } // namespace

@@ -46,6 +46,12 @@ void make_installation(const std::wstring& folder)
     write_file(folder + L"\\gloamreef.log", "log");
     write_file(folder + L"\\stderr.log", "err");
     write_file(folder + L"\\crash.dmp", "MDMP");
+    // Program files a killed install was writing, and an asset made read-only
+    // (a backup tool, a copy from a CD): Windows refuses to delete it as it is.
+    write_file(folder + L"\\gloamreef.exe.new", "MZ half");
+    write_file(folder + L"\\uninstall.exe.new", "MZ half");
+    SetFileAttributesW((folder + L"\\gamedata\\assets\\levels\\reef1.dat").c_str(),
+                       FILE_ATTRIBUTE_READONLY);
 }
 
 void remove_program_files(const std::wstring& folder)

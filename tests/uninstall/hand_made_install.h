@@ -11,9 +11,9 @@
 #include "support/install_inspection.h"
 #include "support/test_support.h"
 
-// The program files, game data (with the staged and set-aside folders an
-// interrupted install leaves), the texture read-me, saves and settings, logs
-// and a crash dump.
+// The program files, game data (with the staged and set-aside folders and
+// half-written program files an interrupted install leaves, and a read-only
+// asset), the texture read-me, saves and settings, logs and a crash dump.
 void make_installation(const std::wstring& folder);
 
 // Deletes the game program and the uninstaller: game data and saves alone are

@@ -142,16 +142,17 @@ TEST_F(InteractiveRun, KeepsWhatTheInstallDidNotWrite)
                IDI_WARNING);
     EXPECT_EQ(finish_program(run, 20000), 1u);
 
-    EXPECT_FALSE(path_exists(folder + L"\\gloamreef.exe"));
+    // The program files and the registration stay with what stays.
+    EXPECT_TRUE(path_exists(folder + L"\\gloamreef.exe"));
+    EXPECT_TRUE(path_exists(folder + L"\\uninstall.exe"));
     EXPECT_TRUE(path_exists(folder + L"\\notes.txt"));
     EXPECT_EQ(read_file(folder + L"\\mods\\textures\\reef-hd.zip"), "texture pack");
     EXPECT_FALSE(path_exists(folder + L"\\mods\\textures\\README.txt"));
-    EXPECT_FALSE(path_exists(folder + L"\\uninstall.exe"));
     EXPECT_FALSE(path_exists(folder + L"\\gloamreef.log"));
     EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
     EXPECT_EQ(read_file(elsewhere + L"\\assets\\big.pak"), "assets");
     EXPECT_EQ(read_file(elsewhere + L"\\cloud\\slot2.sav"), "cloud save");
-    expect_registration(false);
+    expect_registration(true);
     remove_unix_link(folder + L"\\gamedata\\moved");
     remove_unix_link(folder + L"\\userdata\\cloud");
     remove_test_folder(elsewhere);

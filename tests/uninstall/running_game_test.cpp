@@ -1,5 +1,6 @@
 // A quiet uninstall while the game runs removes nothing and exits with 1; a
-// file that stays held through the removal is named in the run log.
+// file that stays held through the removal is named in the run log, and the
+// uninstaller stays to be run again.
 #include <gtest/gtest.h>
 
 #include "app/text.h"
@@ -57,11 +58,17 @@ TEST_F(UninstallWhileInUse, HeldGameDataIsNamedAndTheExitCodeIsOne)
     EXPECT_NE(text.find("(error 32: "), std::string::npos) << text; // a sharing violation
     EXPECT_TRUE(text.size() > 15 && text.compare(text.size() - 14, 14, "exit code: 1\r\n") == 0)
         << text;
-    // What could go went, the registration with it.
+    // What could go went; the program files, the links and the entry stay,
+    // so the uninstaller can be run again, and then it finishes.
     EXPECT_TRUE(path_exists(held));
-    EXPECT_FALSE(path_exists(folder + L"\\gloamreef.exe"));
-    expect_registration(false);
+    EXPECT_FALSE(path_exists(folder + L"\\gloamreef.log"));
+    EXPECT_TRUE(path_exists(folder + L"\\gloamreef.exe"));
+    EXPECT_TRUE(path_exists(folder + L"\\uninstall.exe"));
+    expect_registration(true);
 
+    EXPECT_EQ(run_quiet(folder), 0u);
+    EXPECT_EQ(entries_below(folder), kept_user_data);
+    expect_registration(false);
     remove_test_folder(log.substr(0, log.rfind(L'\\')));
 }
 

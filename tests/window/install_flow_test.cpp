@@ -255,16 +255,22 @@ TEST_F(InstallFlowTest, ProgramOnlyUpdateWithoutShortcutAndNoGame)
 {
     ASSERT_TRUE(plant_game_data(folder));
     std::string planted = read_file(folder + L"\\gamedata\\libGloamReef.so");
+    // The game data set aside by an install killed inside its swap counts,
+    // and this install puts it back first.
+    ASSERT_TRUE(MoveFileW((folder + L"\\gamedata").c_str(), (folder + L"\\gamedata.old").c_str()));
     press_button(window, IDC_DESKTOP_SHORTCUT);
     ASSERT_TRUE(wait_until([&] { return !is_checked(control(IDC_DESKTOP_SHORTCUT)); }, 3000));
 
     // An empty APK with game data in the folder installs without a word.
     fill_in(folder, L"");
+    EXPECT_TRUE(wait_until([&] { return hint_visible(); }, 3000));
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata")) << "the hint changed the folder";
     MessageBoxView box = install_and_watch();
     expect_question(box);
     // No import stage when there is no APK.
     EXPECT_TRUE(in_order(status_texts, {copying_text, shortcuts_text, installed_text}));
     EXPECT_EQ(read_file(folder + L"\\gamedata\\libGloamReef.so"), planted);
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.old"));
     EXPECT_TRUE(path_exists(folder + L"\\uninstall.exe"));
     EXPECT_FALSE(path_exists(desktop_link()));
 
@@ -287,6 +293,29 @@ TEST_F(InstallFlowTest, DesktopThatRefusesTheLinkIsNamedBetweenTheTwoSentences)
                          L"Start the game now?");
     EXPECT_TRUE(path_exists(shortcut_path(known_folder_path(FOLDERID_Programs))));
     dismiss(box, IDNO);
+    EXPECT_EQ(finish(), 0u);
+}
+
+TEST_F(InstallFlowTest, StatusLineSaysWhatAHeldFolderIsWaitedFor)
+{
+    ASSERT_TRUE(plant_game_data(folder));
+    // A scanner or a sync client holds the old game data: Windows renames no
+    // folder meanwhile.
+    HANDLE held = CreateFileW((folder + L"\\gamedata").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    fill_in(folder, fixture_path("install_game.apk"));
+    press_button(window, IDC_INSTALL);
+    EXPECT_TRUE(wait_until(
+        [&] { return status_text() == L"Waiting for another program to close its files in gamedata..."; },
+        20000));
+    CloseHandle(held);
+    MessageBoxView box = watch_until_box();
+    expect_question(box);
+    EXPECT_EQ(game_data_difference(folder, "install_game"), "");
+    dismiss(box, IDNO);
+    EXPECT_TRUE(wait_for_window_gone(window));
     EXPECT_EQ(finish(), 0u);
 }
 

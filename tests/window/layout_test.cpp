@@ -158,7 +158,9 @@ void expect_texts_fit(HWND window, int dpi)
                                        L"moment)...", L"Copying the game program...",
                                        L"Creating shortcuts...", L"Not installed.",
                                        L"Stopping the installation...",
-                                       L"Installation cancelled. Nothing was changed."});
+                                       L"Installation cancelled. Nothing was changed.",
+                                       L"Waiting for another program to close its files in "
+                                       L"gamedata.new..."});
         }
         if (view.id == IDC_INSTALL) {
             texts.push_back(L"Cancel");

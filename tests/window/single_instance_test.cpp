@@ -1,5 +1,8 @@
 // One setup or uninstall at a time: what a second setup window, a silent
 // install and an uninstall run do while another one runs.
+#include <windows.h>
+#include <sddl.h>
+
 #include "support/test_support.h"
 #include "test_paths.h"
 #include "window/setup_session.h"
@@ -46,4 +49,22 @@ TEST(SetupStart, WhileAnUninstallRunsTheSetupOnlyTellsSo)
     press_button(wait_for_message_box(uninstall.id).window, IDNO);
     EXPECT_EQ(finish_program(uninstall), 0u);
     remove_test_folder(folder);
+}
+
+TEST(SetupStart, LockThatMayNotBeOpenedIsHeldBySomeone)
+{
+    // What a setup started as administrator shows a normal one: a lock that
+    // it may not open. Here one whose access list denies everyone.
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:(D;;GA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
+    SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
+    HANDLE lock = CreateMutexW(&security, TRUE, L"Local\\GloamReefMobilePC.Setup");
+    ASSERT_NE(lock, nullptr);
+    std::wstring temp = make_temp_folder(L"single");
+    EXPECT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/silent " + quote(temp + L"\\Reef") + L" \"\""), 1u);
+    EXPECT_FALSE(path_exists(temp + L"\\Reef"));
+    CloseHandle(lock);
+    LocalFree(descriptor);
+    remove_test_folder(temp);
 }
