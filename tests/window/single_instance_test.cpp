@@ -10,6 +10,8 @@ TEST_F(SetupWindowTest, SecondWindowBringsTheFirstBackAndEnds)
     ASSERT_TRUE(wait_until([&] { return IsIconic(window) != FALSE; }));
     RunningProgram second = start_program(GLOAMREEF_SETUP_EXE, L"");
     EXPECT_EQ(finish_program(second, 15000), 0u);
+    // Both Wines let any process bring a window to the front; Windows lets
+    // the second setup do so because the shell, in the foreground, started it.
     EXPECT_TRUE(wait_until(
         [&] { return !IsIconic(window) && GetForegroundWindow() == window; }));
 }
