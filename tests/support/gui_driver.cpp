@@ -114,6 +114,38 @@ MessageBoxView wait_for_message_box(DWORD process_id, DWORD timeout_ms)
     return view;
 }
 
+namespace {
+
+BOOL CALLBACK find_edit(HWND child, LPARAM data)
+{
+    wchar_t class_name[16] = {};
+    GetClassNameW(child, class_name, 16);
+    if (_wcsicmp(class_name, L"Edit") != 0) {
+        return TRUE;
+    }
+    *reinterpret_cast<HWND*>(data) = child;
+    return FALSE;
+}
+
+} // namespace
+
+bool wait_until_posted_handled(HWND window, DWORD timeout_ms)
+{
+    HWND edit = nullptr;
+    EnumChildWindows(window, find_edit, reinterpret_cast<LPARAM>(&edit));
+    if (edit == nullptr) {
+        return false;
+    }
+    // Posted messages of one thread are handled in the order they were posted.
+    bool modified = SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0;
+    PostMessageW(edit, EM_SETMODIFY, !modified, 0);
+    bool handled =
+        wait_until([&] { return (SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0) != modified; },
+                   timeout_ms);
+    SendMessageW(edit, EM_SETMODIFY, modified, 0);
+    return handled;
+}
+
 bool press_button(HWND window, int id)
 {
     HWND button = GetDlgItem(window, id);

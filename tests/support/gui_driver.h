@@ -30,6 +30,12 @@ struct MessageBoxView {
 // Waits for a message box (dialog class "#32770") of the process and reads it.
 MessageBoxView wait_for_message_box(DWORD process_id, DWORD timeout_ms = 10000);
 
+// Waits until the thread of the window (or dialog) has handled every message
+// posted to it before this call, keys and clicks included, and so has shown
+// any box they bring up: a marker posted behind them, an edit control's
+// modified flag, comes back. False when no edit control is there or it does not.
+bool wait_until_posted_handled(HWND window, DWORD timeout_ms = 10000);
+
 // Presses a button of a window by id with BM_CLICK (posted, so a modal loop
 // that it ends does not block the test).
 bool press_button(HWND window, int id);
@@ -74,20 +80,6 @@ struct ControlView {
 // The direct children of a window in creation order (the order Windows keeps
 // them in, which is also the dialog Tab order).
 std::vector<ControlView> read_controls(HWND parent);
-
-// Waits until the predicate holds, polling every 20 ms; false on time-out.
-template <typename Predicate>
-bool wait_until(Predicate predicate, DWORD timeout_ms = 10000)
-{
-    DWORD start = GetTickCount();
-    while (!predicate()) {
-        if (GetTickCount() - start > timeout_ms) {
-            return false;
-        }
-        Sleep(20);
-    }
-    return true;
-}
 
 // True when the message box's icon shows on screen exactly as the system
 // icon would (compared pixel by pixel; icons cannot be read from another process).

@@ -2,27 +2,57 @@
 #include "support/test_support.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cwctype>
 #include <vector>
 
 namespace {
 
-// With no application name the program is the command line's first word.
-RunningProgram start_process(const wchar_t* application, const std::wstring& command_line,
-                             const std::wstring& working_folder)
+// Under Wine a start has failed once, with no code recorded, for a program
+// that starts every other time. Each failure is logged with its code and the
+// start tried again; a program that cannot start fails every try.
+constexpr int start_tries = 3;
+
+bool start_in_job(const wchar_t* application, const std::wstring& command_line,
+                  const std::wstring& working_folder, RunningProgram& running)
 {
     std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
     buffer.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
+    // Suspended until it is in the job, so that nothing it starts escapes it.
+    if (!CreateProcessW(application, buffer.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        nullptr, working_folder.empty() ? nullptr : working_folder.c_str(),
+                        &startup, &process)) {
+        return false;
+    }
+    running.job = CreateJobObjectW(nullptr, nullptr);
+    if (running.job != nullptr && !AssignProcessToJobObject(running.job, process.hProcess)) {
+        CloseHandle(running.job);
+        running.job = nullptr;
+    }
+    ResumeThread(process.hThread);
+    CloseHandle(process.hThread);
+    running.process = process.hProcess;
+    running.id = process.dwProcessId;
+    return true;
+}
+
+// With no application name the program is the command line's first word.
+RunningProgram start_process(const wchar_t* application, const std::wstring& command_line,
+                             const std::wstring& working_folder)
+{
     RunningProgram running;
-    if (CreateProcessW(application, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       working_folder.empty() ? nullptr : working_folder.c_str(), &startup,
-                       &process)) {
-        CloseHandle(process.hThread);
-        running.process = process.hProcess;
-        running.id = process.dwProcessId;
+    for (int attempt = 1; attempt <= start_tries; ++attempt) {
+        if (start_in_job(application, command_line, working_folder, running)) {
+            break;
+        }
+        std::fprintf(stderr, "CreateProcessW failed with error %lu (try %d of %d): %ls\n",
+                     GetLastError(), attempt, start_tries, command_line.c_str());
+        if (attempt < start_tries) {
+            Sleep(200 * attempt);
+        }
     }
     return running;
 }
@@ -60,6 +90,10 @@ DWORD finish_program(RunningProgram& program, DWORD timeout_ms)
     }
     CloseHandle(program.process);
     program.process = nullptr;
+    if (program.job != nullptr) {
+        CloseHandle(program.job);
+        program.job = nullptr;
+    }
     return exit_code;
 }
 
@@ -68,13 +102,10 @@ RunningProgram start_game(const std::wstring& install_folder)
     RunningProgram game = start_program(install_folder + L"\\gloamreef.exe", L"/stay", install_folder);
     // Its log, written once it runs, says so.
     std::wstring log = install_folder + L"\\gloamreef.log";
-    for (int wait = 0; game.process != nullptr && wait < 1500; ++wait) {
-        if (read_file(log).compare(0, 11, "started in ") == 0) {
-            return game;
-        }
-        Sleep(20);
+    if (game.process != nullptr &&
+        !wait_until([&] { return read_file(log).compare(0, 11, "started in ") == 0; }, 30000)) {
+        finish_program(game, 0);
     }
-    finish_program(game, 0);
     return game;
 }
 
@@ -82,6 +113,17 @@ bool program_ended(const RunningProgram& program, DWORD timeout_ms)
 {
     return program.process == nullptr ||
            WaitForSingleObject(program.process, timeout_ms) == WAIT_OBJECT_0;
+}
+
+bool all_processes_ended(const RunningProgram& program, DWORD timeout_ms)
+{
+    auto none_active = [&] {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+        return QueryInformationJobObject(program.job, JobObjectBasicAccountingInformation, &info,
+                                         sizeof info, nullptr) &&
+               info.ActiveProcesses == 0;
+    };
+    return program.job != nullptr && wait_until(none_active, timeout_ms);
 }
 
 RunningProgram attach_program(DWORD process_id)
@@ -240,9 +282,7 @@ void remove_unix_link(const std::wstring& link)
     std::wstring unix_link = unix_path(link);
     if (!unix_link.empty()) {
         run_program(L"Z:\\bin\\rm", L"-f " + quote(unix_link), L"", 10000);
-        for (int attempt = 0; attempt < 250 && path_exists(link); ++attempt) {
-            Sleep(20);
-        }
+        wait_until([&] { return !path_exists(link); }, 5000);
     }
 }
 
@@ -270,10 +310,7 @@ bool map_drive(wchar_t letter, const std::wstring& folder)
         return false;
     }
     run_program(L"Z:\\bin\\ln", L"-s " + quote(target) + L" " + quote(link), L"", 10000);
-    for (int attempt = 0; attempt < 250 && !path_exists(root); ++attempt) {
-        Sleep(20);
-    }
-    return path_exists(root);
+    return wait_until([&] { return path_exists(root); }, 5000);
 }
 
 void unmap_drive(wchar_t letter)
@@ -282,8 +319,6 @@ void unmap_drive(wchar_t letter)
     if (!link.empty()) {
         run_program(L"Z:\\bin\\rm", L"-f " + quote(link), L"", 10000);
         std::wstring root = std::wstring(1, letter) + L":\\";
-        for (int attempt = 0; attempt < 250 && path_exists(root); ++attempt) {
-            Sleep(20);
-        }
+        wait_until([&] { return !path_exists(root); }, 5000);
     }
 }

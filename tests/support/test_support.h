@@ -5,13 +5,30 @@
 
 #include <string>
 
-// A program started without waiting for it.
+// Waits until the predicate holds, polling every 20 ms; false on time-out.
+template <typename Predicate>
+bool wait_until(Predicate predicate, DWORD timeout_ms = 10000)
+{
+    DWORD start = GetTickCount();
+    while (!predicate()) {
+        if (GetTickCount() - start > timeout_ms) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+// A program started without waiting for it, in a job of its own that every
+// process it starts in turn joins.
 struct RunningProgram {
     HANDLE process = nullptr;
     DWORD id = 0;
+    HANDLE job = nullptr;
 };
 
-// Starts program with the command-line tail given; process is null on failure.
+// Starts program with the command-line tail given; process is null on failure
+// (each failed try is logged with its error code).
 RunningProgram start_program(const std::wstring& program, const std::wstring& arguments,
                              const std::wstring& working_folder = L"");
 
@@ -26,6 +43,10 @@ DWORD finish_program(RunningProgram& program, DWORD timeout_ms = 30000);
 
 // True when the program has ended within timeout_ms (the handle stays open).
 bool program_ended(const RunningProgram& program, DWORD timeout_ms = 0);
+
+// True when the program and every process it started have ended within
+// timeout_ms (false for a program without a job).
+bool all_processes_ended(const RunningProgram& program, DWORD timeout_ms = 10000);
 
 // The installed gloamreef.exe (the stand-in game) started in its folder and
 // kept running, as a game being played, until finish_program(game, 0) ends

@@ -36,8 +36,8 @@ protected:
         HWND dialog = wait_for_window(program.id, L"#32770", nullptr);
         if (dialog != nullptr) {
             EXPECT_EQ(GetWindow(dialog, GW_OWNER), window);
-            // Let the dialog finish its start-up before it is answered.
-            Sleep(500);
+            // Its start-up is over before it is answered.
+            EXPECT_TRUE(wait_until_posted_handled(dialog));
         }
         return dialog;
     }
@@ -45,7 +45,7 @@ protected:
     {
         press_button(dialog, button);
         EXPECT_TRUE(wait_for_window_gone(dialog));
-        EXPECT_TRUE(wait_until([&] { return IsWindowEnabled(window) != FALSE; }, 3000));
+        EXPECT_TRUE(wait_until([&] { return IsWindowEnabled(window) != FALSE; }));
     }
 };
 
@@ -62,7 +62,7 @@ TEST_F(BrowseTest, FolderBrowserOpensOnTheFieldsFolderAndRefreshesTheHint)
     EXPECT_NE(find_child(dialog, L"Static", L"Folder to install the game into"), nullptr);
     answer(dialog, IDCANCEL);
     EXPECT_EQ(window_text(control(IDC_FOLDER)), folder);
-    EXPECT_TRUE(wait_until([&] { return hint_visible(); }, 3000)) << "Cancel did not refresh";
+    EXPECT_TRUE(wait_until([&] { return hint_visible(); })) << "Cancel did not refresh";
 
     // OK without a change returns the folder the browser was opened on, in
     // the shell's spelling (here: without the trailing backslash). Wine's

@@ -32,9 +32,13 @@ TEST_F(SetupWindowTest, NoRoomOrARunningGameStopsTheInstallBeforeItStarts)
         EXPECT_TRUE(input_controls_enabled(true));
         press_button(box.window, button);
         EXPECT_TRUE(wait_for_window_gone(box.window));
-        box = wait_for_message_box(program.id, button == IDRETRY ? 20000 : 500);
+        if (button == IDRETRY) {
+            box = wait_for_message_box(program.id, 20000);
+        }
     }
-    EXPECT_EQ(box.window, nullptr);
+    // Cancel has been handled once a message posted after it is.
+    ASSERT_TRUE(wait_until_posted_handled(window));
+    EXPECT_EQ(wait_for_message_box(program.id, 0).window, nullptr);
     finish_program(game, 0);
     EXPECT_FALSE(path_exists(folder + L"\\gamedata.new"));
     EXPECT_FALSE(path_exists(folder + L"\\uninstall.exe"));

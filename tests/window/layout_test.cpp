@@ -305,7 +305,7 @@ TEST_F(SetupWindowTest, TabVisitsTheInputControlsInOrder)
     for (size_t i = 0; i < expected.size(); ++i) {
         HWND before = focused_window(window);
         press_key(window, VK_TAB);
-        wait_until([&] { return focused_window(window) != before; }, 3000);
+        wait_until([&] { return focused_window(window) != before; });
         visited.push_back(GetDlgCtrlID(focused_window(window)));
     }
     EXPECT_EQ(visited, expected);

@@ -10,7 +10,7 @@
 void SetupWindowTest::SetUp()
 {
     program = start_program(GLOAMREEF_SETUP_EXE, L"", start_folder);
-    ASSERT_NE(program.process, nullptr);
+    ASSERT_NE(program.process, nullptr) << "the setup did not start (its error code is logged above)";
     window = wait_for_window(program.id, setup_class, setup_title);
     ASSERT_NE(window, nullptr) << "the setup window did not appear";
 }
