@@ -27,26 +27,49 @@ constexpr unsigned kDefaultMostWorkers = 4;
 constexpr unsigned kMostWorkersAsked = 16;
 
 struct GameLibrary {
+    const char* name = nullptr;  // the candidate chosen; null before
     std::vector<unsigned char> bytes;
     bool from_lib_folder = false;
 };
 
-// The first candidate, in table order and then directory order, whose content
-// extracts intact and is a 32-bit ARM ELF object.
-bool choose_library(ApkArchive& archive, GameLibrary& library)
+ImportFailure no_library_failure(const std::string& apk_path)
 {
+    return {ImportFault::archive, 0,
+            "no 32-bit ARM libGloamReef.so found in " + apk_path + " - is this the Gloam Reef APK?"};
+}
+
+bool is_from_lib_folder(const std::string& name)
+{
+    return name.compare(0, 4, "lib/") == 0;
+}
+
+// The candidates in the order they are tried: table order, then directory
+// order.
+std::vector<const ApkEntry*> library_candidates(const ApkArchive& archive)
+{
+    std::vector<const ApkEntry*> candidates;
     for (const char* candidate : kLibraryCandidates) {
         for (const ApkEntry& entry : archive.entries()) {
-            if (entry.name != candidate) {
-                continue;
+            if (entry.name == candidate) {
+                candidates.push_back(&entry);
             }
-            std::vector<unsigned char> bytes;
-            if (archive.extract_entry(entry, bytes) && is_arm32_elf(bytes)) {
-                log_message('I', "game library: %s", candidate);
-                library.bytes = std::move(bytes);
-                library.from_lib_folder = entry.name.compare(0, 4, "lib/") == 0;
-                return true;
-            }
+        }
+    }
+    return candidates;
+}
+
+// The first candidate whose content extracts intact and is a 32-bit ARM ELF
+// object. Runs beside the assets, with the worker's own buffers.
+bool choose_library(const ApkArchive& archive, const std::vector<const ApkEntry*>& candidates,
+                    GameLibrary& library, EntryBuffers& buffers)
+{
+    for (const ApkEntry* entry : candidates) {
+        std::vector<unsigned char> bytes;
+        if (archive.extract_entry(*entry, bytes, buffers) && is_arm32_elf(bytes)) {
+            library.name = entry->name.c_str();
+            library.bytes = std::move(bytes);
+            library.from_lib_folder = is_from_lib_folder(entry->name);
+            return true;
         }
     }
     return false;
@@ -108,8 +131,17 @@ unsigned worker_count(unsigned requested)
     return std::max(1u, std::min(std::thread::hardware_concurrency(), kDefaultMostWorkers));
 }
 
-ImportFailure import_into(const ApkArchive& archive, const GameLibrary& library,
-                          const fs::path& target, const ImportOptions& options)
+// The library is chosen while the assets are written; the first candidate
+// tried, which is nearly always the one chosen, stands for it in the total.
+uint64_t planned_total(const ApkArchive& archive, const ApkEntry& first_candidate)
+{
+    return planned_assets(archive).bytes + extracted_size(first_candidate) +
+           (is_from_lib_folder(first_candidate.name) ? marker_content().size() : 0);
+}
+
+ImportFailure import_into(const ApkArchive& archive, const std::string& apk_path,
+                          const std::vector<const ApkEntry*>& candidates, const fs::path& target,
+                          const ImportOptions& options)
 {
     std::vector<size_t> assets;
     for (size_t i = 0; i < archive.entries().size(); ++i) {
@@ -117,15 +149,21 @@ ImportFailure import_into(const ApkArchive& archive, const GameLibrary& library,
             assets.push_back(i);
         }
     }
-    uint64_t total = planned_assets(archive).bytes + library.bytes.size() +
-                     (library.from_lib_folder ? marker_content().size() : 0);
-    ProgressCounter progress(options.progress, total);
+    ProgressCounter progress(options.progress, planned_total(archive, *candidates.front()));
     FolderMaker folders;
-    if (ImportFailure failure = folders.make(target)) {
-        return failure;
+    // A rejected library stops the assets; the caller removes what they left.
+    GameLibrary library;
+    LibraryCheck check_library = [&](EntryBuffers& buffers) {
+        return choose_library(archive, candidates, library, buffers) ? ImportFailure{}
+                                                                     : no_library_failure(apk_path);
+    };
+    ImportFailure failure = extract_assets(archive, assets, target, folders, progress,
+                                           worker_count(options.workers), options.cancel,
+                                           check_library);
+    if (library.name) {
+        log_message('I', "game library: %s", library.name);
     }
-    if (ImportFailure failure = extract_assets(archive, assets, target, folders, progress,
-                                               worker_count(options.workers), options.cancel)) {
+    if (failure) {
         return failure;
     }
     // Last, after every asset is whole, so that a folder holding the library
@@ -135,7 +173,11 @@ ImportFailure import_into(const ApkArchive& archive, const GameLibrary& library,
                                                  library.bytes.size(), progress)) {
         return failure;
     }
-    return update_marker(target, library.from_lib_folder, progress);
+    if (ImportFailure failure = update_marker(target, library.from_lib_folder, progress)) {
+        return failure;
+    }
+    progress.complete();
+    return {};
 }
 
 ImportFailure import_archive(const std::string& apk_path, const std::string& target_folder,
@@ -145,14 +187,13 @@ ImportFailure import_archive(const std::string& apk_path, const std::string& tar
     if (!archive.open(apk_path)) {
         return {ImportFault::archive, 0, last_error, true};
     }
-    GameLibrary library;
-    if (!choose_library(archive, library)) {
-        return {ImportFault::archive, 0,
-                "no 32-bit ARM libGloamReef.so found in " + apk_path +
-                    " - is this the Gloam Reef APK?"};
+    // Without a single candidate nothing is written.
+    std::vector<const ApkEntry*> candidates = library_candidates(archive);
+    if (candidates.empty()) {
+        return no_library_failure(apk_path);
     }
     fs::path target = fs::u8path(target_folder);
-    if (ImportFailure failure = import_into(archive, library, target, options)) {
+    if (ImportFailure failure = import_into(archive, apk_path, candidates, target, options)) {
         return failure;
     }
     AssetTotals totals = planned_assets(archive);
