@@ -103,22 +103,23 @@ ImportFailure update_marker(const fs::path& target, bool from_lib_folder, Progre
     return write_whole_file(marker, content.data(), content.size(), progress);
 }
 
-struct AssetTotals {
-    uint64_t files = 0;
+// The assets and what they will make, from the central directory; taken
+// once, as the names' checks are not free on thousands of entries.
+struct AssetPlan {
+    std::vector<size_t> entries;  // indices, in directory order
     uint64_t bytes = 0;
 };
 
-// What the assets will make, from the central directory.
-AssetTotals planned_assets(const ApkArchive& archive)
+AssetPlan plan_assets(const ApkArchive& archive)
 {
-    AssetTotals totals;
-    for (const ApkEntry& entry : archive.entries()) {
-        if (is_asset_name(entry.name)) {
-            totals.files += 1;
-            totals.bytes += extracted_size(entry);
+    AssetPlan plan;
+    for (size_t i = 0; i < archive.entries().size(); ++i) {
+        if (is_asset_name(archive.entries()[i].name)) {
+            plan.entries.push_back(i);
+            plan.bytes += extracted_size(archive.entries()[i]);
         }
     }
-    return totals;
+    return plan;
 }
 
 // Reading, inflating and writing scale to a few cores; more workers than
@@ -133,23 +134,17 @@ unsigned worker_count(unsigned requested)
 
 // The library is chosen while the assets are written; the first candidate
 // tried, which is nearly always the one chosen, stands for it in the total.
-uint64_t planned_total(const ApkArchive& archive, const ApkEntry& first_candidate)
+uint64_t planned_total(const AssetPlan& assets, const ApkEntry& first_candidate)
 {
-    return planned_assets(archive).bytes + extracted_size(first_candidate) +
+    return assets.bytes + extracted_size(first_candidate) +
            (is_from_lib_folder(first_candidate.name) ? marker_content().size() : 0);
 }
 
 ImportFailure import_into(const ApkArchive& archive, const std::string& apk_path,
-                          const std::vector<const ApkEntry*>& candidates, const fs::path& target,
-                          const ImportOptions& options)
+                          const std::vector<const ApkEntry*>& candidates, const AssetPlan& assets,
+                          const fs::path& target, const ImportOptions& options)
 {
-    std::vector<size_t> assets;
-    for (size_t i = 0; i < archive.entries().size(); ++i) {
-        if (is_asset_name(archive.entries()[i].name)) {
-            assets.push_back(i);
-        }
-    }
-    ProgressCounter progress(options.progress, planned_total(archive, *candidates.front()));
+    ProgressCounter progress(options.progress, planned_total(assets, *candidates.front()));
     FolderMaker folders;
     // A rejected library stops the assets; the caller removes what they left.
     GameLibrary library;
@@ -157,7 +152,7 @@ ImportFailure import_into(const ApkArchive& archive, const std::string& apk_path
         return choose_library(archive, candidates, library, buffers) ? ImportFailure{}
                                                                      : no_library_failure(apk_path);
     };
-    ImportFailure failure = extract_assets(archive, assets, target, folders, progress,
+    ImportFailure failure = extract_assets(archive, assets.entries, target, folders, progress,
                                            worker_count(options.workers), options.cancel,
                                            check_library);
     if (library.name) {
@@ -192,14 +187,14 @@ ImportFailure import_archive(const std::string& apk_path, const std::string& tar
     if (candidates.empty()) {
         return no_library_failure(apk_path);
     }
+    AssetPlan assets = plan_assets(archive);
     fs::path target = fs::u8path(target_folder);
-    if (ImportFailure failure = import_into(archive, apk_path, candidates, target, options)) {
+    if (ImportFailure failure =
+            import_into(archive, apk_path, candidates, assets, target, options)) {
         return failure;
     }
-    AssetTotals totals = planned_assets(archive);
-    log_message('I', "imported %zu asset files (%.1f MB) into %s",
-                static_cast<size_t>(totals.files), static_cast<double>(totals.bytes) / 1048576.0,
-                target_folder.c_str());
+    log_message('I', "imported %zu asset files (%.1f MB) into %s", assets.entries.size(),
+                static_cast<double>(assets.bytes) / 1048576.0, target_folder.c_str());
     return {};
 }
 
@@ -234,7 +229,7 @@ bool plan_import(const std::string& apk_path, ImportPlan& plan)
     if (!archive.open(apk_path)) {
         return false;
     }
-    AssetTotals assets = planned_assets(archive);
+    AssetPlan assets = plan_assets(archive);
     uint64_t library = 0;
     for (const ApkEntry& entry : archive.entries()) {
         if (is_library_candidate(entry) && extracted_size(entry) > library) {
@@ -242,7 +237,7 @@ bool plan_import(const std::string& apk_path, ImportPlan& plan)
         }
     }
     plan.bytes = assets.bytes;
-    plan.files = assets.files;
+    plan.files = assets.entries.size();
     if (library > 0) {
         plan.bytes += library + marker_content().size();
         plan.files += 2;
