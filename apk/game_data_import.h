@@ -31,7 +31,9 @@ struct ImportOutcome {
 using ImportProgress = std::function<void(uint64_t bytes_written, uint64_t bytes_total)>;
 
 struct ImportOptions {
-    unsigned workers = 0;     // 0: as many as the hardware has threads, at most 4; 1: single-threaded
+    // 0: as many as the hardware has threads, at most 4; 1: one worker, which
+    // still hands its files to closing threads
+    unsigned workers = 0;
     ImportProgress progress;  // may be empty
     // May be null. Once it is true (set on any thread) every worker drops the
     // file it writes at its next piece and takes no other: the import returns
