@@ -61,12 +61,24 @@ unsigned char* EntryBuffers::output()
     return output_.get();
 }
 
+const ReadOnlyFile& EntryBuffers::file(const ReadOnlyFile& shared)
+{
+    if (file_of_ != &shared) {
+        file_of_ = &shared;
+        if (file_.open_same(shared) != 0) {
+            return shared;
+        }
+    }
+    return file_.is_open() ? file_ : shared;
+}
+
 ApkArchive::ApkArchive() = default;
 ApkArchive::~ApkArchive() = default;
 
 bool ApkArchive::open(const std::string& apk_path)
 {
     entries_.clear();
+    buffers_.reset();
     if (file_.open(std::filesystem::u8path(apk_path)) != 0) {
         log_message('E', "cannot open APK %s", apk_path.c_str());
         return false;
@@ -163,10 +175,11 @@ void ApkArchive::set_data_limits(uint64_t directory_offset)
     }
 }
 
-bool ApkArchive::find_entry_data(const ApkEntry& entry, uint64_t& data_offset) const
+bool ApkArchive::find_entry_data(const ReadOnlyFile& file, const ApkEntry& entry,
+                                 uint64_t& data_offset) const
 {
     unsigned char header[kLocalHeaderSize];
-    if (!file_.is_open() || !file_.read_at(entry.local_header_offset, header, sizeof header) ||
+    if (!file.is_open() || !file.read_at(entry.local_header_offset, header, sizeof header) ||
         read_u32(header) != kLocalSignature) {
         return false;
     }
@@ -180,7 +193,10 @@ bool ApkArchive::find_entry_data(const ApkEntry& entry, uint64_t& data_offset) c
 
 StreamResult ApkArchive::stream_entry(const ApkEntry& entry, const ContentSink& sink)
 {
-    return stream_entry(entry, sink, buffers_);
+    if (!buffers_) {
+        buffers_ = std::make_unique<EntryBuffers>();
+    }
+    return stream_entry(entry, sink, *buffers_);
 }
 
 StreamResult ApkArchive::stream_entry(const ApkEntry& entry, const ContentSink& sink,
@@ -189,23 +205,25 @@ StreamResult ApkArchive::stream_entry(const ApkEntry& entry, const ContentSink& 
     if (entry.method != 0 && entry.method != 8) {
         return StreamResult::bad_entry;
     }
+    const ReadOnlyFile& file = buffers.file(file_);
     uint64_t data_offset = 0;
-    if (!find_entry_data(entry, data_offset)) {
+    if (!find_entry_data(file, entry, data_offset)) {
         return StreamResult::bad_entry;
     }
-    return entry.method == 0 ? copy_stored(entry, data_offset, sink, buffers)
-                             : inflate_deflated(entry, data_offset, sink, buffers);
+    return entry.method == 0 ? copy_stored(file, entry, data_offset, sink, buffers)
+                             : inflate_deflated(file, entry, data_offset, sink, buffers);
 }
 
-StreamResult ApkArchive::copy_stored(const ApkEntry& entry, uint64_t data_offset,
-                                     const ContentSink& sink, EntryBuffers& buffers) const
+StreamResult ApkArchive::copy_stored(const ReadOnlyFile& file, const ApkEntry& entry,
+                                     uint64_t data_offset, const ContentSink& sink,
+                                     EntryBuffers& buffers) const
 {
     unsigned char* chunk = buffers.input();
     uint32_t crc = 0;
     uint64_t remaining = entry.compressed_size;
     while (remaining > 0) {
         size_t piece = static_cast<size_t>(std::min<uint64_t>(remaining, kChunkSize));
-        if (!file_.read_at(data_offset, chunk, piece)) {
+        if (!file.read_at(data_offset, chunk, piece)) {
             return StreamResult::bad_entry;
         }
         crc = update_crc32(crc, chunk, piece);
@@ -218,8 +236,9 @@ StreamResult ApkArchive::copy_stored(const ApkEntry& entry, uint64_t data_offset
     return crc == entry.crc32 ? StreamResult::done : StreamResult::bad_entry;
 }
 
-StreamResult ApkArchive::inflate_deflated(const ApkEntry& entry, uint64_t data_offset,
-                                          const ContentSink& sink, EntryBuffers& buffers) const
+StreamResult ApkArchive::inflate_deflated(const ReadOnlyFile& file, const ApkEntry& entry,
+                                          uint64_t data_offset, const ContentSink& sink,
+                                          EntryBuffers& buffers) const
 {
     // Some writers store an empty file as a deflated entry with no data at all.
     if (entry.compressed_size == 0) {
@@ -239,7 +258,7 @@ StreamResult ApkArchive::inflate_deflated(const ApkEntry& entry, uint64_t data_o
     for (;;) {
         if (stream.avail_in == 0 && input_left > 0) {
             size_t piece = static_cast<size_t>(std::min<uint64_t>(input_left, kChunkSize));
-            if (!file_.read_at(data_offset, input, piece)) {
+            if (!file.read_at(data_offset, input, piece)) {
                 return StreamResult::bad_entry;
             }
             data_offset += piece;
@@ -281,6 +300,15 @@ StreamResult ApkArchive::inflate_deflated(const ApkEntry& entry, uint64_t data_o
 
 bool ApkArchive::extract_entry(const ApkEntry& entry, std::vector<unsigned char>& bytes)
 {
+    if (!buffers_) {
+        buffers_ = std::make_unique<EntryBuffers>();
+    }
+    return extract_entry(entry, bytes, *buffers_);
+}
+
+bool ApkArchive::extract_entry(const ApkEntry& entry, std::vector<unsigned char>& bytes,
+                               EntryBuffers& buffers) const
+{
     bytes.clear();
     uint64_t expected = entry.method == 0
                             ? entry.compressed_size
@@ -292,7 +320,7 @@ bool ApkArchive::extract_entry(const ApkEntry& entry, std::vector<unsigned char>
     StreamResult result = stream_entry(entry, [&bytes](const unsigned char* data, size_t size) {
         bytes.insert(bytes.end(), data, data + size);
         return true;
-    });
+    }, buffers);
     if (result != StreamResult::done) {
         std::vector<unsigned char>().swap(bytes);
         return false;

@@ -40,18 +40,24 @@ enum class StreamResult {
     sink_failed,  // the sink refused a piece
 };
 
-// The read and inflate buffers of one thread. Each thread that streams
-// entries of one archive at the same time needs its own.
+// The read and inflate buffers of one thread, and its own handle to the
+// archive's file. Each thread that streams entries of one archive at the same
+// time needs its own.
 class EntryBuffers {
 public:
     unsigned char* input();
     unsigned char* output();
+    // This thread's handle to the file that `shared` has open, made on first
+    // use; `shared` itself when no other can be had.
+    const ReadOnlyFile& file(const ReadOnlyFile& shared);
 
 private:
     // Allocated on first use and left uninitialised: every byte used is
     // written by a read or by inflate first.
     std::unique_ptr<unsigned char[]> input_;
     std::unique_ptr<unsigned char[]> output_;
+    ReadOnlyFile file_;
+    const ReadOnlyFile* file_of_ = nullptr;
 };
 
 class ApkArchive {
@@ -67,6 +73,9 @@ public:
 
     // The whole content in memory (for small entries). Logs nothing.
     bool extract_entry(const ApkEntry& entry, std::vector<unsigned char>& bytes);
+    // The same with the calling thread's own buffers, as stream_entry below.
+    bool extract_entry(const ApkEntry& entry, std::vector<unsigned char>& bytes,
+                       EntryBuffers& buffers) const;
 
     // The content in pieces of at most a chunk, so memory stays bounded for
     // entries of any size. The sink sees every piece before the CRC-32 is
@@ -82,13 +91,16 @@ public:
 private:
     bool read_central_directory(uint64_t offset, uint32_t size, uint16_t count);
     void set_data_limits(uint64_t directory_offset);
-    bool find_entry_data(const ApkEntry& entry, uint64_t& data_offset) const;
-    StreamResult copy_stored(const ApkEntry& entry, uint64_t data_offset, const ContentSink& sink,
-                             EntryBuffers& buffers) const;
-    StreamResult inflate_deflated(const ApkEntry& entry, uint64_t data_offset,
-                                  const ContentSink& sink, EntryBuffers& buffers) const;
+    bool find_entry_data(const ReadOnlyFile& file, const ApkEntry& entry,
+                         uint64_t& data_offset) const;
+    StreamResult copy_stored(const ReadOnlyFile& file, const ApkEntry& entry, uint64_t data_offset,
+                             const ContentSink& sink, EntryBuffers& buffers) const;
+    StreamResult inflate_deflated(const ReadOnlyFile& file, const ApkEntry& entry,
+                                  uint64_t data_offset, const ContentSink& sink,
+                                  EntryBuffers& buffers) const;
 
     ReadOnlyFile file_;
     std::vector<ApkEntry> entries_;
-    EntryBuffers buffers_;
+    // The owner thread's, made anew for every file opened.
+    std::unique_ptr<EntryBuffers> buffers_;
 };

@@ -6,18 +6,18 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
-#include <limits>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "apk/file_closers.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t kNoFailure = std::numeric_limits<size_t>::max();
 // What creating and closing a file costs, in bytes of content: it keeps a
 // crowd of small files from being weighed as nothing.
 constexpr uint64_t kFileWeight = 64 * 1024;
@@ -91,14 +91,15 @@ std::vector<WorkItem> work_items(const std::vector<ApkEntry>& entries,
 
 class Pool {
 public:
-    Pool(const ApkArchive& archive, std::vector<WorkItem> items, const fs::path& target,
-         FolderMaker& folders, ProgressCounter& progress, const std::atomic<bool>* cancel)
-        : archive_(archive), items_(std::move(items)), target_(target), folders_(folders),
-          progress_(progress), cancel_(cancel)
+    Pool(const ApkArchive& archive, std::vector<WorkItem> items, AssetOutput& output,
+         FirstFailure& failures, const std::atomic<bool>* cancel,
+         const LibraryCheck& check_library)
+        : archive_(archive), items_(std::move(items)), output_(output), failures_(failures),
+          cancel_(cancel), check_library_(check_library)
     {
     }
 
-    ImportFailure run(unsigned workers)
+    void run(unsigned workers)
     {
         std::vector<std::thread> threads;
         for (unsigned i = 1; i < workers; ++i) {
@@ -115,7 +116,6 @@ public:
         if (raised_) {
             std::rethrow_exception(raised_);
         }
-        return std::move(failure_);
     }
 
 private:
@@ -123,6 +123,11 @@ private:
     {
         try {
             EntryBuffers buffers;
+            if (check_library_ && !library_taken_.exchange(true)) {
+                if (ImportFailure failure = check_library_(buffers)) {
+                    failures_.record_before_all(std::move(failure));
+                }
+            }
             // After a failure only the entries before it in directory order
             // go on, as serially they would have come first: the failure
             // reported is the one the serial import meets.
@@ -132,14 +137,13 @@ private:
                     return;
                 }
                 for (size_t index : items_[next].entries) {
-                    StopSignal stop{cancel_, &first_failure_, index};
+                    StopSignal stop{cancel_, &failures_, index};
                     if (stop.raised()) {
                         break;
                     }
-                    ImportFailure failure = write_asset(archive_, archive_.entries()[index], target_,
-                                                        folders_, buffers, progress_, stop);
-                    if (failure) {
-                        record(index, std::move(failure));
+                    if (ImportFailure failure =
+                            write_asset(archive_, archive_.entries()[index], output_, buffers, stop)) {
+                        failures_.record(index, std::move(failure));
                         break;
                     }
                 }
@@ -149,59 +153,82 @@ private:
             if (!raised_) {
                 raised_ = std::current_exception();
             }
-            first_failure_ = 0;
-        }
-    }
-
-    void record(size_t index, ImportFailure failure)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (index < first_failure_.load()) {
-            failure_ = std::move(failure);
-            first_failure_ = index;
+            failures_.record_before_all({});
         }
     }
 
     const ApkArchive& archive_;
     const std::vector<WorkItem> items_;
-    const fs::path& target_;
-    FolderMaker& folders_;
-    ProgressCounter& progress_;
+    AssetOutput& output_;
+    FirstFailure& failures_;
     const std::atomic<bool>* cancel_;
+    const LibraryCheck& check_library_;
+    std::atomic<bool> library_taken_{false};
     std::atomic<size_t> next_{0};
-    std::atomic<size_t> first_failure_{kNoFailure};
     std::mutex mutex_;
-    ImportFailure failure_;
     std::exception_ptr raised_;
 };
+
+void extract_serially(const ApkArchive& archive, const std::vector<size_t>& assets,
+                      AssetOutput& output, FirstFailure& failures,
+                      const std::atomic<bool>* cancel, const LibraryCheck& check_library)
+{
+    EntryBuffers buffers;
+    // With nothing to overlap it with, the library comes first: a rejected
+    // one leaves nothing, not even the target folder.
+    if (check_library) {
+        if (ImportFailure failure = check_library(buffers)) {
+            failures.record_before_all(std::move(failure));
+            return;
+        }
+    }
+    if (ImportFailure failure = output.folders.make(output.target)) {
+        failures.record_before_all(std::move(failure));
+        return;
+    }
+    for (size_t index : assets) {
+        StopSignal stop{cancel, &failures, index};
+        if (stop.raised()) {
+            return;
+        }
+        if (ImportFailure failure =
+                write_asset(archive, archive.entries()[index], output, buffers, stop)) {
+            failures.record(index, std::move(failure));
+            return;
+        }
+    }
+}
 
 }  // namespace
 
 ImportFailure extract_assets(const ApkArchive& archive, const std::vector<size_t>& assets,
                              const fs::path& target, FolderMaker& folders,
                              ProgressCounter& progress, unsigned workers,
-                             const std::atomic<bool>* cancel)
+                             const std::atomic<bool>* cancel, const LibraryCheck& check_library)
 {
-    StopSignal stop{cancel};
-    if (workers > 1 && !needs_directory_order(archive.entries(), assets)) {
-        std::vector<WorkItem> items = work_items(archive.entries(), assets);
-        workers = static_cast<unsigned>(std::min<size_t>(workers, items.size()));
-        if (workers > 1) {
-            ImportFailure failure =
-                Pool(archive, std::move(items), target, folders, progress, cancel).run(workers);
-            // A failure that a worker met before the cancel still counts.
-            return failure || !stop.raised() ? failure : cancelled_failure();
+    FirstFailure failures;
+    {
+        // Declared before the work, so that every close has returned when the
+        // work ends, also by an exception.
+        FileClosers closers(failures);
+        AssetOutput output{target, folders, progress, closers};
+        std::vector<WorkItem> items;
+        bool pooled = workers > 1 && !needs_directory_order(archive.entries(), assets);
+        if (pooled) {
+            items = work_items(archive.entries(), assets);
+            workers = static_cast<unsigned>(
+                std::min<size_t>(workers, items.size() + (check_library ? 1 : 0)));
+            // A target that cannot be made is named after a rejected library,
+            // as serially.
+            pooled = workers > 1 && !folders.make(target);
+        }
+        if (pooled) {
+            Pool(archive, std::move(items), output, failures, cancel, check_library).run(workers);
+        } else {
+            extract_serially(archive, assets, output, failures, cancel, check_library);
         }
     }
-    EntryBuffers buffers;
-    for (size_t index : assets) {
-        if (stop.raised()) {
-            return cancelled_failure();
-        }
-        if (ImportFailure failure = write_asset(archive, archive.entries()[index], target, folders,
-                                                buffers, progress, stop)) {
-            return failure;
-        }
-    }
-    return stop.raised() ? cancelled_failure() : ImportFailure{};
+    // A failure met before the cancel still counts.
+    ImportFailure failure = failures.take();
+    return failure || !StopSignal{cancel}.raised() ? failure : cancelled_failure();
 }

@@ -1,8 +1,10 @@
 // Writing the import's files, shared by the serial import and its workers.
 #include "apk/asset_writer.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "apk/file_closers.h"
 #include "apk/file_io.h"
 #include "app/long_path.h"
 
@@ -11,7 +13,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // One file written whole or not at all: a file left behind by a failure is
-// removed, so nothing half-written looks like an imported asset.
+// removed, so nothing half-written looks like an imported asset. Once handed
+// over, its closer removes it when the close fails.
 class FileWriter {
 public:
     explicit FileWriter(fs::path path) : path_(std::move(path)) {}
@@ -37,6 +40,11 @@ public:
         finished_ = error == 0;
         return error;
     }
+    OutputFile hand_over()
+    {
+        finished_ = true;
+        return std::move(file_);
+    }
 
 private:
     fs::path path_;
@@ -58,14 +66,41 @@ ImportFailure cancelled_failure()
     return {ImportFault::cancelled, 0, "import cancelled"};
 }
 
+void FirstFailure::record_at(size_t rank, ImportFailure failure)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (rank < rank_.load()) {
+        failure_ = std::move(failure);
+        rank_ = rank;
+    }
+}
+
+ImportFailure FirstFailure::take()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::move(failure_);
+}
+
 void ProgressCounter::add(uint64_t bytes)
 {
     if (!report_) {
         return;
     }
     std::lock_guard<std::mutex> lock(mutex_);
-    written_ += bytes;
+    written_ = std::min(written_ + bytes, total_);
     report_(written_, total_);
+}
+
+void ProgressCounter::complete()
+{
+    if (!report_) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (written_ != total_) {
+        written_ = total_;
+        report_(written_, total_);
+    }
 }
 
 ImportFailure FolderMaker::make(const fs::path& folder)
@@ -112,16 +147,21 @@ ImportFailure write_whole_file(const fs::path& path, const void* data, size_t si
     return {};
 }
 
-ImportFailure write_asset(const ApkArchive& archive, const ApkEntry& entry, const fs::path& target,
-                          FolderMaker& folders, EntryBuffers& buffers, ProgressCounter& progress,
-                          const StopSignal& stop)
+ImportFailure write_asset(const ApkArchive& archive, const ApkEntry& entry, AssetOutput& out,
+                          EntryBuffers& buffers, const StopSignal& stop)
 {
-    fs::path output = (target / fs::u8path(entry.name)).make_preferred();
-    if (ImportFailure failure = folders.make(output.parent_path())) {
+    fs::path output = (out.target / fs::u8path(entry.name)).make_preferred();
+    if (ImportFailure failure = out.folders.make(output.parent_path())) {
         return failure;
     }
     FileWriter writer(output);
     int error = writer.create();
+    if (error == kFileInUseError) {
+        // An earlier entry of the same name (or one that Windows takes for
+        // it) may still wait for its close, open without write sharing.
+        out.closers.wait();
+        error = writer.create();
+    }
     if (error != 0) {
         return output_failure(error, "cannot write ", output);
     }
@@ -135,7 +175,7 @@ ImportFailure write_asset(const ApkArchive& archive, const ApkEntry& entry, cons
             if (error != 0) {
                 return false;
             }
-            progress.add(size);
+            out.progress.add(size);
             return true;
         },
         buffers);
@@ -145,8 +185,9 @@ ImportFailure write_asset(const ApkArchive& archive, const ApkEntry& entry, cons
     if (result == StreamResult::sink_failed && error == 0) {
         return {};  // dropped: the writer removes the file
     }
-    if (error == 0) {
-        error = writer.finish();
+    if (error != 0) {
+        return output_failure(error, "cannot write ", output);
     }
-    return error == 0 ? ImportFailure{} : output_failure(error, "cannot write ", output);
+    out.closers.close_later(writer.hand_over(), std::move(output), stop.index);
+    return {};
 }

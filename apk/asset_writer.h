@@ -9,9 +9,12 @@
 #include <mutex>
 #include <string>
 #include <unordered_set>
+#include <utility>
 
 #include "apk/apk_archive.h"
 #include "apk/game_data_import.h"
+
+class FileClosers;
 
 // A failure of the import, logged once, on the calling thread, at its end.
 struct ImportFailure {
@@ -25,12 +28,34 @@ struct ImportFailure {
 
 ImportFailure output_failure(int os_error, const char* what, const std::filesystem::path& path);
 
+// The failure of the entry first in directory order, recorded from any thread:
+// the one that writing one entry after the other would have met. A failure of
+// the whole import (a rejected library, an exception) comes before them all.
+class FirstFailure {
+public:
+    void record(size_t index, ImportFailure failure) { record_at(index + 1, std::move(failure)); }
+    void record_before_all(ImportFailure failure) { record_at(0, std::move(failure)); }
+    // Whether an entry before index, or the whole import, has failed.
+    bool before(size_t index) const { return rank_.load(std::memory_order_relaxed) <= index; }
+    ImportFailure take();
+
+private:
+    void record_at(size_t rank, ImportFailure failure);
+
+    std::atomic<size_t> rank_{SIZE_MAX};  // the entry's index + 1; 0 for the whole import
+    std::mutex mutex_;
+    ImportFailure failure_;
+};
+
 // Bytes written against the total, handed to the caller's callback one call
-// at a time from any thread.
+// at a time from any thread. The total may be an estimate (the library is
+// chosen while the assets are written): the bytes reported never pass it.
 class ProgressCounter {
 public:
     ProgressCounter(const ImportProgress& report, uint64_t total) : report_(report), total_(total) {}
     void add(uint64_t bytes);
+    // Reports the total as written.
+    void complete();
 
 private:
     const ImportProgress& report_;
@@ -54,17 +79,25 @@ private:
 };
 
 // Tells a worker to drop the entry it writes: the import was cancelled, or an
-// entry earlier in directory order than this one has failed.
+// entry earlier in directory order than this one (index) has failed.
 struct StopSignal {
     const std::atomic<bool>* cancel = nullptr;
-    const std::atomic<size_t>* first_failure = nullptr;
+    const FirstFailure* failures = nullptr;
     size_t index = 0;
 
     bool raised() const
     {
         return (cancel && cancel->load(std::memory_order_relaxed)) ||
-               (first_failure && first_failure->load(std::memory_order_relaxed) < index);
+               (failures && failures->before(index));
     }
+};
+
+// What every writer of one import shares.
+struct AssetOutput {
+    const std::filesystem::path& target;
+    FolderMaker& folders;
+    ProgressCounter& progress;
+    FileClosers& closers;
 };
 
 ImportFailure cancelled_failure();
@@ -73,9 +106,8 @@ ImportFailure cancelled_failure();
 ImportFailure write_whole_file(const std::filesystem::path& path, const void* data, size_t size,
                                ProgressCounter& progress);
 
-// Streams one asset into its file under target. A dropped entry leaves no
-// file and no failure.
-ImportFailure write_asset(const ApkArchive& archive, const ApkEntry& entry,
-                          const std::filesystem::path& target, FolderMaker& folders,
-                          EntryBuffers& buffers, ProgressCounter& progress,
-                          const StopSignal& stop = {});
+// Streams one asset (entry number stop.index) into its file under the target
+// and hands the file to the closers. A dropped entry leaves no file and no
+// failure.
+ImportFailure write_asset(const ApkArchive& archive, const ApkEntry& entry, AssetOutput& output,
+                          EntryBuffers& buffers, const StopSignal& stop);

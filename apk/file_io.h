@@ -14,6 +14,10 @@ extern const char* const kTextLineEnd;
 // The code make_folder gives when the folder's parent does not exist.
 extern const int kMissingParentError;
 
+// The code OutputFile::create gives when the file is open elsewhere without
+// write sharing (Windows; POSIX has no sharing modes, and no code is this).
+extern const int kFileInUseError;
+
 // A file opened for reading at any offset. read_at keeps no position, so
 // several threads may read one file at once.
 class ReadOnlyFile {
@@ -25,6 +29,11 @@ public:
 
     // 0, or the error code; the size is taken once, here.
     int open(const std::filesystem::path& path);
+    // A handle of its own to the file that `file` has open (not a file found
+    // again by its name), of the same size. Windows serialises every read
+    // through one handle opened for synchronous I/O, whatever offset each
+    // asks for, so each thread that reads at once wants its own.
+    int open_same(const ReadOnlyFile& file);
     bool is_open() const { return handle_ != -1; }
     uint64_t size() const { return size_; }
     // Exactly size bytes from offset; a short read is a failure.
@@ -44,6 +53,9 @@ public:
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
+    // Handed on to the thread that closes it.
+    OutputFile(OutputFile&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+    OutputFile& operator=(OutputFile&& other) noexcept;
 
     // Each gives 0 or the error code.
     int create(const std::filesystem::path& path);

@@ -9,6 +9,7 @@
 
 const char* const kTextLineEnd = "\n";
 const int kMissingParentError = ENOENT;
+const int kFileInUseError = -1;
 
 namespace {
 
@@ -66,6 +67,21 @@ int ReadOnlyFile::open(const std::filesystem::path& path)
     return 0;
 }
 
+int ReadOnlyFile::open_same(const ReadOnlyFile& file)
+{
+    if (handle_ != -1) {
+        ::close(descriptor(handle_));
+        handle_ = -1;
+    }
+    int fd = fcntl(descriptor(file.handle_), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        return errno;
+    }
+    handle_ = fd;
+    size_ = file.size_;
+    return 0;
+}
+
 bool ReadOnlyFile::read_at(uint64_t offset, void* buffer, size_t size) const
 {
     return handle_ != -1 &&
@@ -77,6 +93,18 @@ OutputFile::~OutputFile()
     if (handle_ != -1) {
         ::close(descriptor(handle_));
     }
+}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept
+{
+    if (this != &other) {
+        if (handle_ != -1) {
+            ::close(descriptor(handle_));
+        }
+        handle_ = other.handle_;
+        other.handle_ = -1;
+    }
+    return *this;
 }
 
 int OutputFile::create(const std::filesystem::path& path)

@@ -12,6 +12,7 @@
 
 const char* const kTextLineEnd = "\r\n";
 const int kMissingParentError = ERROR_PATH_NOT_FOUND;
+const int kFileInUseError = ERROR_SHARING_VIOLATION;
 
 namespace {
 
@@ -69,6 +70,24 @@ int ReadOnlyFile::open(const std::filesystem::path& path)
     return 0;
 }
 
+int ReadOnlyFile::open_same(const ReadOnlyFile& file)
+{
+    if (handle_ != -1) {
+        CloseHandle(native(handle_));
+        handle_ = -1;
+    }
+    // A new file object for the same file: one duplicated by DuplicateHandle
+    // would share the first one's lock.
+    HANDLE reopened = ReOpenFile(native(file.handle_), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    if (reopened == INVALID_HANDLE_VALUE) {
+        return last_error_code();
+    }
+    handle_ = reinterpret_cast<intptr_t>(reopened);
+    size_ = file.size_;
+    return 0;
+}
+
 // The offset travels in the OVERLAPPED record, so no shared file position
 // is used.
 bool ReadOnlyFile::read_at(uint64_t offset, void* buffer, size_t size) const
@@ -95,6 +114,18 @@ OutputFile::~OutputFile()
     if (handle_ != -1) {
         CloseHandle(native(handle_));
     }
+}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept
+{
+    if (this != &other) {
+        if (handle_ != -1) {
+            CloseHandle(native(handle_));
+        }
+        handle_ = other.handle_;
+        other.handle_ = -1;
+    }
+    return *this;
 }
 
 int OutputFile::create(const std::filesystem::path& path)

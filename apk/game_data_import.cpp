@@ -27,26 +27,49 @@ constexpr unsigned kDefaultMostWorkers = 4;
 constexpr unsigned kMostWorkersAsked = 16;
 
 struct GameLibrary {
+    const char* name = nullptr;  // the candidate chosen; null before
     std::vector<unsigned char> bytes;
     bool from_lib_folder = false;
 };
 
-// The first candidate, in table order and then directory order, whose content
-// extracts intact and is a 32-bit ARM ELF object.
-bool choose_library(ApkArchive& archive, GameLibrary& library)
+ImportFailure no_library_failure(const std::string& apk_path)
 {
+    return {ImportFault::archive, 0,
+            "no 32-bit ARM libGloamReef.so found in " + apk_path + " - is this the Gloam Reef APK?"};
+}
+
+bool is_from_lib_folder(const std::string& name)
+{
+    return name.compare(0, 4, "lib/") == 0;
+}
+
+// The candidates in the order they are tried: table order, then directory
+// order.
+std::vector<const ApkEntry*> library_candidates(const ApkArchive& archive)
+{
+    std::vector<const ApkEntry*> candidates;
     for (const char* candidate : kLibraryCandidates) {
         for (const ApkEntry& entry : archive.entries()) {
-            if (entry.name != candidate) {
-                continue;
+            if (entry.name == candidate) {
+                candidates.push_back(&entry);
             }
-            std::vector<unsigned char> bytes;
-            if (archive.extract_entry(entry, bytes) && is_arm32_elf(bytes)) {
-                log_message('I', "game library: %s", candidate);
-                library.bytes = std::move(bytes);
-                library.from_lib_folder = entry.name.compare(0, 4, "lib/") == 0;
-                return true;
-            }
+        }
+    }
+    return candidates;
+}
+
+// The first candidate whose content extracts intact and is a 32-bit ARM ELF
+// object. Runs beside the assets, with the worker's own buffers.
+bool choose_library(const ApkArchive& archive, const std::vector<const ApkEntry*>& candidates,
+                    GameLibrary& library, EntryBuffers& buffers)
+{
+    for (const ApkEntry* entry : candidates) {
+        std::vector<unsigned char> bytes;
+        if (archive.extract_entry(*entry, bytes, buffers) && is_arm32_elf(bytes)) {
+            library.name = entry->name.c_str();
+            library.bytes = std::move(bytes);
+            library.from_lib_folder = is_from_lib_folder(entry->name);
+            return true;
         }
     }
     return false;
@@ -80,22 +103,23 @@ ImportFailure update_marker(const fs::path& target, bool from_lib_folder, Progre
     return write_whole_file(marker, content.data(), content.size(), progress);
 }
 
-struct AssetTotals {
-    uint64_t files = 0;
+// The assets and what they will make, from the central directory; taken
+// once, as the names' checks are not free on thousands of entries.
+struct AssetPlan {
+    std::vector<size_t> entries;  // indices, in directory order
     uint64_t bytes = 0;
 };
 
-// What the assets will make, from the central directory.
-AssetTotals planned_assets(const ApkArchive& archive)
+AssetPlan plan_assets(const ApkArchive& archive)
 {
-    AssetTotals totals;
-    for (const ApkEntry& entry : archive.entries()) {
-        if (is_asset_name(entry.name)) {
-            totals.files += 1;
-            totals.bytes += extracted_size(entry);
+    AssetPlan plan;
+    for (size_t i = 0; i < archive.entries().size(); ++i) {
+        if (is_asset_name(archive.entries()[i].name)) {
+            plan.entries.push_back(i);
+            plan.bytes += extracted_size(archive.entries()[i]);
         }
     }
-    return totals;
+    return plan;
 }
 
 // Reading, inflating and writing scale to a few cores; more workers than
@@ -108,24 +132,33 @@ unsigned worker_count(unsigned requested)
     return std::max(1u, std::min(std::thread::hardware_concurrency(), kDefaultMostWorkers));
 }
 
-ImportFailure import_into(const ApkArchive& archive, const GameLibrary& library,
+// The library is chosen while the assets are written; the first candidate
+// tried, which is nearly always the one chosen, stands for it in the total.
+uint64_t planned_total(const AssetPlan& assets, const ApkEntry& first_candidate)
+{
+    return assets.bytes + extracted_size(first_candidate) +
+           (is_from_lib_folder(first_candidate.name) ? marker_content().size() : 0);
+}
+
+ImportFailure import_into(const ApkArchive& archive, const std::string& apk_path,
+                          const std::vector<const ApkEntry*>& candidates, const AssetPlan& assets,
                           const fs::path& target, const ImportOptions& options)
 {
-    std::vector<size_t> assets;
-    for (size_t i = 0; i < archive.entries().size(); ++i) {
-        if (is_asset_name(archive.entries()[i].name)) {
-            assets.push_back(i);
-        }
-    }
-    uint64_t total = planned_assets(archive).bytes + library.bytes.size() +
-                     (library.from_lib_folder ? marker_content().size() : 0);
-    ProgressCounter progress(options.progress, total);
+    ProgressCounter progress(options.progress, planned_total(assets, *candidates.front()));
     FolderMaker folders;
-    if (ImportFailure failure = folders.make(target)) {
-        return failure;
+    // A rejected library stops the assets; the caller removes what they left.
+    GameLibrary library;
+    LibraryCheck check_library = [&](EntryBuffers& buffers) {
+        return choose_library(archive, candidates, library, buffers) ? ImportFailure{}
+                                                                     : no_library_failure(apk_path);
+    };
+    ImportFailure failure = extract_assets(archive, assets.entries, target, folders, progress,
+                                           worker_count(options.workers), options.cancel,
+                                           check_library);
+    if (library.name) {
+        log_message('I', "game library: %s", library.name);
     }
-    if (ImportFailure failure = extract_assets(archive, assets, target, folders, progress,
-                                               worker_count(options.workers), options.cancel)) {
+    if (failure) {
         return failure;
     }
     // Last, after every asset is whole, so that a folder holding the library
@@ -135,7 +168,11 @@ ImportFailure import_into(const ApkArchive& archive, const GameLibrary& library,
                                                  library.bytes.size(), progress)) {
         return failure;
     }
-    return update_marker(target, library.from_lib_folder, progress);
+    if (ImportFailure failure = update_marker(target, library.from_lib_folder, progress)) {
+        return failure;
+    }
+    progress.complete();
+    return {};
 }
 
 ImportFailure import_archive(const std::string& apk_path, const std::string& target_folder,
@@ -151,20 +188,19 @@ ImportFailure import_archive(const std::string& apk_path, const std::string& tar
     if (!refused.empty()) {
         return {ImportFault::archive, 0, refused};
     }
-    GameLibrary library;
-    if (!choose_library(archive, library)) {
-        return {ImportFault::archive, 0,
-                "no 32-bit ARM libGloamReef.so found in " + apk_path +
-                    " - is this the Gloam Reef APK?"};
+    // Without a single candidate nothing is written.
+    std::vector<const ApkEntry*> candidates = library_candidates(archive);
+    if (candidates.empty()) {
+        return no_library_failure(apk_path);
     }
+    AssetPlan assets = plan_assets(archive);
     fs::path target = fs::u8path(target_folder);
-    if (ImportFailure failure = import_into(archive, library, target, options)) {
+    if (ImportFailure failure =
+            import_into(archive, apk_path, candidates, assets, target, options)) {
         return failure;
     }
-    AssetTotals totals = planned_assets(archive);
-    log_message('I', "imported %zu asset files (%.1f MB) into %s",
-                static_cast<size_t>(totals.files), static_cast<double>(totals.bytes) / 1048576.0,
-                target_folder.c_str());
+    log_message('I', "imported %zu asset files (%.1f MB) into %s", assets.entries.size(),
+                static_cast<double>(assets.bytes) / 1048576.0, target_folder.c_str());
     return {};
 }
 
@@ -204,7 +240,7 @@ bool plan_import(const std::string& apk_path, ImportPlan& plan)
         log_message('E', "%s", refused.c_str());
         return false;
     }
-    AssetTotals assets = planned_assets(archive);
+    AssetPlan assets = plan_assets(archive);
     uint64_t library = 0;
     for (const ApkEntry& entry : archive.entries()) {
         if (is_library_candidate(entry) && extracted_size(entry) > library) {
@@ -212,7 +248,7 @@ bool plan_import(const std::string& apk_path, ImportPlan& plan)
         }
     }
     plan.bytes = assets.bytes;
-    plan.files = assets.files;
+    plan.files = assets.entries.size();
     if (library > 0) {
         plan.bytes += library + marker_content().size();
         plan.files += 2;

@@ -23,13 +23,18 @@ struct ImportOutcome {
 };
 
 // Bytes written so far and the total the import will write (known from the
-// central directory before the first write). Called on the import's own
-// threads, never two calls at once, bytes_written never decreasing, the last
-// call with bytes_written == bytes_total on success. Must be cheap and must not block.
+// central directory before the first write; should a later library candidate
+// replace a damaged first one, the total stays and the last call makes it
+// good). Called on the import's own threads, never two calls at once,
+// bytes_written never decreasing and never above bytes_total, the last call
+// with bytes_written == bytes_total on success. Must be cheap and must not
+// block.
 using ImportProgress = std::function<void(uint64_t bytes_written, uint64_t bytes_total)>;
 
 struct ImportOptions {
-    unsigned workers = 0;     // 0: as many as the hardware has threads, at most 4; 1: single-threaded
+    // 0: as many as the hardware has threads, at most 4; 1: one worker, which
+    // still hands its files to closing threads
+    unsigned workers = 0;
     ImportProgress progress;  // may be empty
     // May be null. Once it is true (set on any thread) every worker drops the
     // file it writes at its next piece and takes no other: the import returns

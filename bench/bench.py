@@ -194,7 +194,19 @@ def importer(workers):
     return [os.path.join(HOST_BUILD, "bench", "import_apk"), "--workers", str(workers)]
 
 
-def import_benchmark(apk, runs, threads, target, candidate, only_import):
+def close_delay_environment(delay_ms, out):
+    """The environment that makes every close() of a file written below out
+    wait delay_ms first (bench/close_delay.c), or None for no delay."""
+    if delay_ms <= 0:
+        return None
+    env = dict(os.environ)
+    env["LD_PRELOAD"] = os.path.join(HOST_BUILD, "bench", "libclose_delay.so")
+    env["GLOAMREEF_CLOSE_DELAY_MS"] = str(delay_ms)
+    env["GLOAMREEF_CLOSE_DELAY_DIR"] = out
+    return env
+
+
+def import_benchmark(apk, runs, threads, target, candidate, only_import, close_delay_ms):
     ours = importer(threads)
     serial = importer(1)
     lower_bound = [os.path.join(HOST_BUILD, "bench", "lower-bound")]
@@ -213,14 +225,22 @@ def import_benchmark(apk, runs, threads, target, candidate, only_import):
     if only_import:
         tools = {name: tools[name]
                  for name in ("ours (import)", "import, 1 worker", "lower bound (zlib)")}
+    elif close_delay_ms > 0:
+        # Peers that write through fopen() or are slow anyway add only waiting.
+        tools = {name: tools[name] for name in ("ours (import)", "import, 1 worker", "bsdtar -x",
+                                                "lower bound (zlib)")}
     if candidate:
         check_same_output(apk, [candidate], out)
         tools["candidate import"] = lambda o: [candidate, apk, o]
+    delay_env = close_delay_environment(close_delay_ms, out)
     print()
-    print("import (ours: %d workers) against its peers, output on %s, %d rounds:"
-          % (threads, target["name"], runs), flush=True)
-    results = time_rounds(tools, runs, out)
+    print("import (ours: %d workers) against its peers, output on %s, %d rounds, %s:"
+          % (threads, target["name"], runs,
+             "every close() of a written file delayed %d ms" % close_delay_ms
+             if delay_env else "no close delay"), flush=True)
+    results = time_rounds(tools, runs, out, delay_env)
     print_table(results, "ours (import)")
+    print("load average after the table: %.2f %.2f %.2f" % os.getloadavg())
 
     with zipfile.ZipFile(apk) as archive:
         largest = max(info.file_size for info in archive.infolist())
@@ -228,8 +248,10 @@ def import_benchmark(apk, runs, threads, target, candidate, only_import):
     peak = max(r["rss"] for name in ("ours (import)", "import, 1 worker") for r in results[name])
     print()
     if "bsdtar -x" in results:
-        print("goal: ours/bsdtar <= 0.60 (on a tmpfs), here on %s: %.2f"
-              % (target["name"], ratio_of(results, "ours (import)", "bsdtar -x")))
+        goal = 0.15 if delay_env else 0.50 if target["folder"] != CACHE else 0.60
+        print("goal: ours/bsdtar <= %.2f (%s, %s): %.2f"
+              % (goal, target["name"], "%d ms close delay" % close_delay_ms if delay_env
+                 else "no close delay", ratio_of(results, "ours (import)", "bsdtar -x")))
         print("1 worker/bsdtar: %.2f" % ratio_of(results, "import, 1 worker", "bsdtar -x"))
     print("ours/1 worker: %.2f" % ratio_of(results, "ours (import)", "import, 1 worker"))
     print("ours/lower bound: %.2f" % ratio_of(results, "ours (import)", "lower bound (zlib)"))
@@ -485,6 +507,10 @@ def main():
                         help="the import's workers beside 1 (default: cores, at most 4)")
     parser.add_argument("--no-disk", action="store_true",
                         help="output on a tmpfs only, not also on the disk")
+    parser.add_argument("--close-delay-ms", type=int, default=0, metavar="N",
+                        help="delay every close() of a file the native tools write by N ms, as"
+                             " a virus scanner does on Windows (the imports, bsdtar and the"
+                             " lower bound only)")
     args = parser.parse_args()
     runs = max(args.runs, 5)
     threads = max(args.threads, 1)
@@ -509,7 +535,8 @@ def main():
     try:
         for target in targets if not args.only_wine else []:
             import_benchmark(apk, runs, threads, target,
-                             args.candidate and os.path.abspath(args.candidate), args.only_import)
+                             args.candidate and os.path.abspath(args.candidate), args.only_import,
+                             args.close_delay_ms)
         if not args.no_wine:
             env = wine_environment()
             subprocess.run([os.path.join(ROOT, "scripts", "wine-start")], env=env, check=True)

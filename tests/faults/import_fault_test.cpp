@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -21,6 +23,29 @@
 #include "core/core_fixtures.h"
 
 namespace fs = std::filesystem;
+
+// Every close() of this binary goes through here (linked with
+// --wrap=close): a file whose path ends in failing_close is closed but
+// reported as failed, as a network share's late write error is.
+std::string failing_close;
+
+extern "C" int __real_close(int fd);
+extern "C" int __wrap_close(int fd)
+{
+    if (!failing_close.empty()) {
+        char path[4096];
+        ssize_t length = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path,
+                                  sizeof path);
+        std::string name(path, length > 0 ? static_cast<size_t>(length) : 0);
+        if (name.size() >= failing_close.size() &&
+            name.compare(name.size() - failing_close.size(), std::string::npos, failing_close) == 0) {
+            __real_close(fd);
+            errno = EIO;
+            return -1;
+        }
+    }
+    return __real_close(fd);
+}
 
 namespace {
 
@@ -120,10 +145,13 @@ TEST(ImportFaults, ReadOnlyFolderFailsWithoutRaising)
     EXPECT_EQ(outcome.fault, ImportFault::output);
     EXPECT_EQ(outcome.os_error, EROFS);
 
-    // The APK's own faults stay the APK's, on a disk that takes nothing.
-    EXPECT_FALSE(run_import(fixture("not_zip.bin"), target, raised, &outcome));
-    EXPECT_EQ(outcome.fault, ImportFault::archive);
-    EXPECT_EQ(outcome.os_error, 0);
+    // The APK's own faults stay the APK's, on a disk that takes nothing: also
+    // a library that is checked while the assets are written.
+    for (const char* apk : {"not_zip.bin", "import_class2.zip"}) {
+        EXPECT_FALSE(run_import(fixture(apk), target, raised, &outcome)) << apk;
+        EXPECT_EQ(outcome.fault, ImportFault::archive) << apk;
+        EXPECT_EQ(outcome.os_error, 0) << apk;
+    }
     EXPECT_EQ(read_all(scratch.path() / "disk" / "Reef" / "gamedata" / "libGloamReef.so"), "old");
 }
 
@@ -199,5 +227,31 @@ TEST(ImportFaults, ApkTruncatedDuringTheImportFailsCleanly)
         } else {
             EXPECT_EQ(files_under(target).size(), 203u);
         }
+    }
+}
+
+// A close that fails, on the closing threads (an asset) or on the import's own
+// (the library, written last): the import fails with the folder's cause and
+// that file is gone; the assets before it are whole and no library is left.
+TEST(ImportFaults, FailedCloseFailsTheImportWithItsCode)
+{
+    for (const std::string failing : {"assets/levels/reef_01.dat", "libGloamReef.so"}) {
+        SCOPED_TRACE(failing);
+        ScratchFolder scratch;
+        fs::path target = scratch.path() / "gamedata";
+        std::string raised;
+        ImportOutcome outcome;
+        failing_close = failing;
+        EXPECT_FALSE(run_import(fixture("install_game.apk"), target, raised, &outcome));
+        failing_close.clear();
+        EXPECT_EQ(raised, "");
+        EXPECT_EQ(outcome.fault, ImportFault::output);
+        EXPECT_EQ(outcome.os_error, EIO);
+        fs::path failed = (target / fs::u8path(failing)).make_preferred();
+        EXPECT_EQ(last_error, "cannot write " + failed.u8string());
+        EXPECT_FALSE(fs::exists(failed));
+        EXPECT_EQ(read_all(target / "assets" / "config.txt"), "version one\n");
+        std::vector<std::string> left = files_under(target);
+        EXPECT_EQ(std::count(left.begin(), left.end(), "libGloamReef.so"), 0);
     }
 }
