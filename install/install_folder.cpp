@@ -83,6 +83,28 @@ std::wstring full_path(const std::wstring& path)
     }
 }
 
+bool is_disk_file(const std::wstring& path)
+{
+    std::wstring full = full_path(path);
+    if (full.empty()) {
+        return false;
+    }
+    // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open; no access
+    // right is asked for, so a file that is open elsewhere still answers.
+    HANDLE file = CreateFileW(extended_path(full).c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    bool disk_file = GetFileType(file) == FILE_TYPE_DISK &&
+                     GetFileInformationByHandle(file, &information) &&
+                     !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    CloseHandle(file);
+    return disk_file;
+}
+
 bool is_drive_root(const std::wstring& full_path)
 {
     std::wstring path = full_path;

@@ -19,6 +19,11 @@ std::wstring unquote_path(const std::wstring& text);
 // for its current folder. Empty when no full path can be formed.
 std::wstring full_path(const std::wstring& path);
 
+// True when the path names an existing file on a disk, following links, at
+// any length: a folder, a device ("CON", "\\.\...") or a path that cannot be
+// opened is no file.
+bool is_disk_file(const std::wstring& path);
+
 // True for the root of a drive or a share ("C:\", "C:", "\\server\share\",
 // also in their "\\?\" forms): installing there would mix the game's files
 // with everything else on the drive.

@@ -1,9 +1,6 @@
 // The checks of the user's input before the window starts an install.
 #include "ui/install_checks.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "install/install_folder.h"
 #include "install/layout.h"
 
@@ -43,9 +40,7 @@ InputProblem check_install_input(const std::wstring& folder, const std::wstring&
             return InputProblem::no_apk;
         }
     } else {
-        // Follows links; a folder, a device or a failed query is no APK.
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(std::filesystem::path(apk_path), error)) {
+        if (!is_disk_file(apk_path)) {
             return InputProblem::apk_not_a_file;
         }
     }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
+#include "app/long_path.h"
 #include "app/text.h"
 #include "install/install_folder.h"
 #include "support/test_support.h"
@@ -57,5 +59,33 @@ TEST(InstallFolder, OnlyAFolderWithSomeoneElsesFilesCountsAsOthers)
     // An installation with a file of the user's in it is still ours.
     ASSERT_TRUE(write_file(folder + L"\\Uninstall.EXE", "MZ"));
     EXPECT_FALSE(holds_other_files(folder));
+    remove_test_folder(folder);
+}
+
+TEST(InstallChecks, OnlyAnExistingDiskFileIsAnApk)
+{
+    std::wstring folder = make_temp_folder(L"apk-checks");
+    // Past 260 characters, where the file APIs need the extended form.
+    std::wstring deep = folder + L"\\" + std::wstring(120, L'd') + L"\\" + std::wstring(120, L'e');
+    ASSERT_EQ(create_folder_tree(extended_path(deep)), static_cast<DWORD>(ERROR_SUCCESS));
+    std::wstring deep_apk = deep + L"\\game.apk";
+    ASSERT_GT(deep_apk.size(), 260u);
+    ASSERT_TRUE(write_file(folder + L"\\game.apk", "PK"));
+    ASSERT_TRUE(write_file(deep_apk, "PK"));
+    wchar_t here[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, here);
+    ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+    const std::pair<std::wstring, bool> cases[] = {
+        {folder + L"\\game.apk", true}, {deep_apk, true}, {L"game.apk", true},
+        {folder, false}, {folder + L"\\missing.apk", false}, {L"CON", false},
+        {L"\\\\.\\NUL", false},
+    };
+    for (const auto& [path, file] : cases) {
+        EXPECT_EQ(is_disk_file(path), file) << wide_to_utf8(path);
+        EXPECT_EQ(check_install_input(folder, path),
+                  file ? InputProblem::none : InputProblem::apk_not_a_file)
+            << wide_to_utf8(path);
+    }
+    SetCurrentDirectoryW(here);
     remove_test_folder(folder);
 }
