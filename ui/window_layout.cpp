@@ -78,7 +78,7 @@ constexpr wchar_t shortcut_box_text[] = L"Create a desktop shortcut";
 constexpr wchar_t requirements_text[] =
     L"Needs about 400 MB of free space. No administrator rights are required.";
 
-struct ControlSpec {
+struct ControlPlace {
     const wchar_t* class_name;
     const wchar_t* text;  // null: the default install folder
     DWORD style;
@@ -87,7 +87,7 @@ struct ControlSpec {
 };
 
 // In Tab order; the progress bar last, so the eleven before it keep their order.
-constexpr ControlSpec control_table[] = {
+constexpr ControlPlace control_table[] = {
     {L"STATIC", intro_text, 0, left_margin, intro_y, full_width, intro_height, 0},
     {L"STATIC", folder_label_text, 0, left_margin, folder_label_y, full_width, label_height, 0},
     {L"EDIT", nullptr, edit_style, left_margin, folder_field_y, field_width, field_height,
@@ -255,10 +255,10 @@ void create_controls()
 {
     std::wstring folder = default_install_folder();
     for (size_t i = 0; i < std::size(control_table); ++i) {
-        const ControlSpec& spec = control_table[i];
+        const ControlPlace& place = control_table[i];
         placed_controls[i] =
-            create_control(spec.class_name, spec.text != nullptr ? spec.text : folder.c_str(),
-                           spec.style, spec.x, spec.y, spec.width, spec.height, spec.id);
+            create_control(place.class_name, place.text != nullptr ? place.text : folder.c_str(),
+                           place.style, place.x, place.y, place.width, place.height, place.id);
     }
     SetupWindow& w = setup_window;
     w.folder_field = GetDlgItem(w.main_window, IDC_FOLDER);
@@ -276,9 +276,9 @@ void create_controls()
 void lay_out_controls()
 {
     for (size_t i = 0; i < std::size(control_table); ++i) {
-        const ControlSpec& spec = control_table[i];
-        SetWindowPos(placed_controls[i], nullptr, scaled(spec.x), scaled(spec.y),
-                     scaled(spec.width), scaled(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        const ControlPlace& place = control_table[i];
+        SetWindowPos(placed_controls[i], nullptr, scaled(place.x), scaled(place.y),
+                     scaled(place.width), scaled(place.height), SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(placed_controls[i], WM_SETFONT,
                      reinterpret_cast<WPARAM>(setup_window.ui_font), TRUE);
     }
