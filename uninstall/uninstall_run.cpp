@@ -39,10 +39,6 @@ constexpr wchar_t not_removed_advice[] =
     L"\n\nClose any program that uses them and run the uninstaller again.";
 constexpr size_t most_paths_listed = 5;
 
-// The launcher exits right after starting this copy; the pause lets it go
-// before the first deletion.
-constexpr DWORD launcher_exit_pause_ms = 600;
-
 // The launcher that started this run may wait for its result: it is told
 // once, however the run ends.
 class LauncherHandOver {
@@ -218,7 +214,6 @@ int uninstall(const std::wstring& folder, bool quiet, LauncherHandOver& hand_ove
         return quiet ? 1 : 0;
     }
 
-    Sleep(launcher_exit_pause_ms);
     recover_interrupted_install(paths);
     std::vector<std::wstring> left = remove_contents(paths, remove_user_data);
     // What stays keeps the program files, the links and the entry, so that
