@@ -293,8 +293,6 @@ TEST(ImportRules, TheFirstRefusedAssetNamesItsEntries)
     EXPECT_EQ(refused({"assets/a", "assets/bell\x07", "assets/CON"}),
               "the entry assets/bell\\x07 has a name that Windows cannot store (a character "
               "that Windows does not allow in a name)");
-    EXPECT_EQ(refused({"assets/Maps/x", "assets/maps"}),
-              "the entries assets/Maps/x and assets/maps use one name as a file and as a folder");
     EXPECT_EQ(refused({"assets/a/b/c", "assets/A/B"}),
               "the entries assets/a/b/c and assets/A/B use one name as a file and as a folder");
 }
