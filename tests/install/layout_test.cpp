@@ -23,12 +23,9 @@ TEST(JoinPath, BareDriveNeverBecomesDriveRelative)
 TEST(InstallPaths, DerivedOnceInExtendedFormBesideTheFolderAsGiven)
 {
     InstallPaths paths = install_paths(L"C:\\Users\\Ann\\Reef\\");
-    EXPECT_EQ(paths.folder, L"C:\\Users\\Ann\\Reef\\");
     EXPECT_EQ(paths.root, L"\\\\?\\C:\\Users\\Ann\\Reef");
-    EXPECT_EQ(paths.program, L"\\\\?\\C:\\Users\\Ann\\Reef\\gloamreef.exe");
     EXPECT_EQ(paths.game_library, L"\\\\?\\C:\\Users\\Ann\\Reef\\gamedata\\libGloamReef.so");
     EXPECT_EQ(paths.textures_readme, L"\\\\?\\C:\\Users\\Ann\\Reef\\mods\\textures\\README.txt");
-    EXPECT_EQ(paths.staged_game_data, L"\\\\?\\C:\\Users\\Ann\\Reef\\gamedata.new");
     EXPECT_EQ(paths.previous_game_data.front(), L"\\\\?\\C:\\Users\\Ann\\Reef\\gamedata.old");
     EXPECT_EQ(paths.previous_game_data.back(), L"\\\\?\\C:\\Users\\Ann\\Reef\\gamedata.old.9");
     // What the registry and the links get.

@@ -13,8 +13,9 @@ namespace {
 // start tried again; a program that cannot start fails every try.
 constexpr int start_tries = 3;
 
-bool start_in_job(const wchar_t* application, const std::wstring& command_line,
-                  const std::wstring& working_folder, RunningProgram& running)
+// With no application name the program is the command line's first word.
+RunningProgram start_process(const wchar_t* application, const std::wstring& command_line,
+                             const std::wstring& working_folder)
 {
     std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
     buffer.push_back(L'\0');
@@ -22,38 +23,26 @@ bool start_in_job(const wchar_t* application, const std::wstring& command_line,
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     // Suspended until it is in the job, so that nothing it starts escapes it.
-    if (!CreateProcessW(application, buffer.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                        nullptr, working_folder.empty() ? nullptr : working_folder.c_str(),
-                        &startup, &process)) {
-        return false;
+    for (int attempt = 1;
+         !CreateProcessW(application, buffer.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                         nullptr, working_folder.empty() ? nullptr : working_folder.c_str(),
+                         &startup, &process);
+         ++attempt) {
+        std::fprintf(stderr, "CreateProcessW failed with error %lu (try %d of %d): %ls\n",
+                     GetLastError(), attempt, start_tries, command_line.c_str());
+        if (attempt == start_tries) {
+            return {};
+        }
+        Sleep(200 * attempt);
     }
-    running.job = CreateJobObjectW(nullptr, nullptr);
+    RunningProgram running{process.hProcess, process.dwProcessId,
+                           CreateJobObjectW(nullptr, nullptr)};
     if (running.job != nullptr && !AssignProcessToJobObject(running.job, process.hProcess)) {
         CloseHandle(running.job);
         running.job = nullptr;
     }
     ResumeThread(process.hThread);
     CloseHandle(process.hThread);
-    running.process = process.hProcess;
-    running.id = process.dwProcessId;
-    return true;
-}
-
-// With no application name the program is the command line's first word.
-RunningProgram start_process(const wchar_t* application, const std::wstring& command_line,
-                             const std::wstring& working_folder)
-{
-    RunningProgram running;
-    for (int attempt = 1; attempt <= start_tries; ++attempt) {
-        if (start_in_job(application, command_line, working_folder, running)) {
-            break;
-        }
-        std::fprintf(stderr, "CreateProcessW failed with error %lu (try %d of %d): %ls\n",
-                     GetLastError(), attempt, start_tries, command_line.c_str());
-        if (attempt < start_tries) {
-            Sleep(200 * attempt);
-        }
-    }
     return running;
 }
 

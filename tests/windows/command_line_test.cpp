@@ -21,18 +21,40 @@ TEST(CommandLine, NoArgumentsOrFailedSplitOpensWindow)
     EXPECT_EQ(choose_mode(0, nullptr).mode, Mode::interactive_install);
 }
 
-TEST(CommandLine, UninstallRunTakesFolderAndQuietOnlyAtPosition3)
+TEST(CommandLine, QuietOnlyRightAfterTheModesArgumentsAndALauncherOnlyForARun)
 {
     ModeChoice run = choose({L"/uninstall-run", L"C:\\Games\\Reef"});
     EXPECT_EQ(run.mode, Mode::uninstall_run);
     EXPECT_EQ(run.folder, L"C:\\Games\\Reef");
-    EXPECT_FALSE(run.quiet);
+    EXPECT_EQ(choose({L"/uninstall", L"x"}).mode, Mode::uninstaller_launch);
+    // The arguments, quiet or not, and the launcher's channel. The valued
+    // switches are set aside first; another argument first, or another
+    // letter case, is not quiet.
+    const struct { std::vector<const wchar_t*> arguments; bool quiet; const wchar_t* launcher; }
+        cases[] = {
+        {{L"/uninstall-run", L"F"}, false, L""},
+        {{L"/uninstall-run", L"F", L"/quiet", L"more"}, true, L""},
+        {{L"/uninstall-run", L"F", L"/QUIET"}, false, L""},
+        {{L"/uninstall-run", L"F", L"/other", L"/quiet"}, false, L""},
+        {{L"/uninstall-run", L"/quiet"}, false, L""},
+        {{L"/uninstall-run", L"F", L"/launcher=7:12:16", L"/quiet"}, true, L"7:12:16"},
+        {{L"/uninstall"}, false, L""},
+        {{L"/uninstall", L"/log=u.log", L"/quiet", L"x"}, true, L""},
+        {{L"/uninstall", L"x", L"/quiet"}, false, L""},
+        {{L"/uninstall", L"/Quiet"}, false, L""},
+        {{L"/uninstall", L"/launcher=1:2:3", L"/quiet"}, false, L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        ModeChoice choice = choose(c.arguments);
+        EXPECT_EQ(choice.quiet, c.quiet);
+        EXPECT_EQ(choice.launcher, c.launcher);
+    }
+}
 
-    EXPECT_TRUE(choose({L"/uninstall-run", L"F", L"/quiet"}).quiet);
-    EXPECT_TRUE(choose({L"/uninstall-run", L"F", L"/quiet", L"more"}).quiet);
-    EXPECT_FALSE(choose({L"/uninstall-run", L"F", L"/QUIET"}).quiet);
-    EXPECT_FALSE(choose({L"/uninstall-run", L"F", L"/other", L"/quiet"}).quiet);
-    EXPECT_FALSE(choose({L"/uninstall-run", L"/quiet"}).quiet);
+TEST(CommandLine, UninstallRunWithoutFolderOpensWindow)
+{
+    EXPECT_EQ(choose({L"/uninstall-run"}).mode, Mode::interactive_install);
 }
 
 TEST(CommandLine, LogPathStandsAnywhereAfterTheModesArguments)
@@ -42,38 +64,10 @@ TEST(CommandLine, LogPathStandsAnywhereAfterTheModesArguments)
     EXPECT_TRUE(run.quiet);
     EXPECT_EQ(run.log_path, L"C:\\b");
     EXPECT_EQ(choose({L"/silent", L"C:\\Games", L"", L"extra", L"/log=s"}).log_path, L"s");
+    EXPECT_EQ(choose({L"/uninstall", L"/log=u.log", L"/quiet"}).log_path, L"u.log");
     // In the APK's place it is the APK; /LOG= is no log switch.
     EXPECT_EQ(choose({L"/silent", L"C:\\Games", L"/log=x"}).log_path, L"");
     EXPECT_EQ(choose({L"/silent", L"C:\\Games", L"a.apk", L"/LOG=x"}).log_path, L"");
-}
-
-TEST(CommandLine, UninstallRunWithoutFolderOpensWindow)
-{
-    EXPECT_EQ(choose({L"/uninstall-run"}).mode, Mode::interactive_install);
-}
-
-TEST(CommandLine, UninstallTakesQuietRightAfterTheSwitchAndALog)
-{
-    EXPECT_EQ(choose({L"/uninstall"}).mode, Mode::uninstaller_launch);
-    EXPECT_FALSE(choose({L"/uninstall"}).quiet);
-    EXPECT_TRUE(choose({L"/uninstall", L"/quiet"}).quiet);
-    ModeChoice launch = choose({L"/uninstall", L"/log=u.log", L"/quiet", L"x"});
-    EXPECT_EQ(launch.mode, Mode::uninstaller_launch);
-    EXPECT_TRUE(launch.quiet);
-    EXPECT_EQ(launch.log_path, L"u.log");
-    // Anything else first, or another letter case, is not quiet.
-    EXPECT_FALSE(choose({L"/uninstall", L"x", L"/quiet"}).quiet);
-    EXPECT_FALSE(choose({L"/uninstall", L"/Quiet"}).quiet);
-    // Only a run is started by a launcher.
-    EXPECT_EQ(choose({L"/uninstall", L"/launcher=1:2:3", L"/quiet"}).launcher, L"");
-}
-
-TEST(CommandLine, UninstallRunSetsTheLaunchersChannelAside)
-{
-    ModeChoice run = choose({L"/uninstall-run", L"F", L"/launcher=7:12:16", L"/quiet"});
-    EXPECT_TRUE(run.quiet);
-    EXPECT_EQ(run.launcher, L"7:12:16");
-    EXPECT_EQ(choose({L"/uninstall-run", L"F"}).launcher, L"");
 }
 
 TEST(CommandLine, SilentNeedsFolderAndApk)
@@ -102,10 +96,4 @@ TEST(CommandLine, SwitchesAreCaseSensitiveAndWhole)
     EXPECT_EQ(choose({L"/uninstallx"}).mode, Mode::interactive_install);
     EXPECT_EQ(choose({L"uninstall"}).mode, Mode::interactive_install);
     EXPECT_EQ(choose({L"/silent ", L"a", L"b"}).mode, Mode::interactive_install);
-}
-
-TEST(CommandLine, UninstallRunWinsOverUninstallPrefix)
-{
-    // "/uninstall-run" alone is no uninstall launch either.
-    EXPECT_NE(choose({L"/uninstall-run"}).mode, Mode::uninstaller_launch);
 }
