@@ -85,22 +85,10 @@ TEST_F(FullCycle, RegisteredCommandRemovesTheSilentInstall)
     EXPECT_FALSE(start_menu_shortcut_exists());
 }
 
-TEST_F(FullCycle, QuietCommandWaitsForTheRemovalAndKeepsTheSaves)
+TEST_F(FullCycle, QuietCommandEndsWithTheRunsExitCodeAndKeepsTheSaves)
 {
-    // A message box would keep the run from ending: one that ends showed none.
-    RunningProgram launcher = start_registered(L"QuietUninstallString", L" /log=quiet.log");
-    EXPECT_EQ(finish_program(launcher, 30000), 0u);
-    EXPECT_TRUE(removal_settled(folder, {L"userdata", L"userdata\\slot1.sav"}));
-    EXPECT_FALSE(uninstall_entry_exists());
-    EXPECT_FALSE(start_menu_shortcut_exists());
-    // Written by the copy, in the folder the command was started in.
-    std::string log = read_file(temp + L"\\quiet.log");
-    EXPECT_NE(log.find("quiet uninstall of "), std::string::npos) << log;
-    EXPECT_NE(log.find("exit code: 0"), std::string::npos) << log;
-}
-
-TEST_F(FullCycle, QuietCommandEndsWithTheRunsFailure)
-{
+    // While the game runs the removal fails, and so does the command; the
+    // installation stays to be removed later.
     RunningProgram game = start_game(folder);
     ASSERT_NE(game.process, nullptr);
     RunningProgram launcher = start_registered(L"QuietUninstallString");
@@ -109,6 +97,17 @@ TEST_F(FullCycle, QuietCommandEndsWithTheRunsFailure)
     EXPECT_TRUE(uninstall_entry_exists());
     EXPECT_TRUE(path_exists(folder + L"\\uninstall.exe"));
     EXPECT_TRUE(wait_until([] { return !path_exists(temporary_copy_path()); }));
+
+    // A message box would keep the run from ending: one that ends showed none.
+    launcher = start_registered(L"QuietUninstallString", L" /log=quiet.log");
+    EXPECT_EQ(finish_program(launcher, 30000), 0u);
+    EXPECT_TRUE(removal_settled(folder, {L"userdata", L"userdata\\slot1.sav"}));
+    EXPECT_FALSE(uninstall_entry_exists());
+    EXPECT_FALSE(start_menu_shortcut_exists());
+    // Written by the copy, in the folder the command was started in.
+    std::string log = read_file(temp + L"\\quiet.log");
+    EXPECT_NE(log.find("quiet uninstall of "), std::string::npos) << log;
+    EXPECT_NE(log.find("exit code: 0"), std::string::npos) << log;
 }
 
 TEST(LongPathCycle, InstallAndUninstallPast300Characters)
