@@ -41,26 +41,6 @@ TEST_F(InstallTest, LeftoversOfAnInterruptedInstallDoNotGetIn)
     expect_clean_install("install_game");
 }
 
-TEST_F(InstallTest, ApkWhoseNamesCannotBeStoredIsRefusedBeforeAnyWrite)
-{
-    ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");
-    const auto installed = read_tree(temp);
-    // A name Windows cannot store, and an asset below a name that an earlier
-    // asset takes as a file: both the APK's fault, named in its text.
-    const struct { const char* apk; const wchar_t* reason; } cases[] = {
-        {"hostile\\name_device.apk", L"the entry assets/sub/COM9.png has a name that Windows "
-                                      L"cannot store (a device name)"},
-        {"hostile\\name_trailing_dot.apk", L"the entry assets/keep.txt. has a name that Windows "
-                                            L"cannot store (a part that ends in a dot or a blank)"},
-        {"import_nested_conflict.zip",
-         L"the entries assets/x and assets/x/y use one name as a file and as a folder"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(install(folder, fixture(c.apk)), import_failure(c.reason)) << c.apk;
-        EXPECT_EQ(tree_difference(read_tree(temp), installed), "") << c.apk;
-    }
-}
-
 TEST_F(InstallTest, WhatAKilledInstallLeftIsPutRightByAnyNextRun)
 {
     ASSERT_EQ(install(folder, fixture("install_game.apk")), L"");

@@ -8,8 +8,6 @@
 
 #include <shlobj.h>
 
-#include <set>
-
 #include "app/text.h"
 #include "hand_made_install.h"
 #include "install/layout.h"
@@ -22,21 +20,8 @@ namespace {
 
 constexpr int install_kills = 20;
 constexpr int uninstall_kills = 10;
-
-// Every entry the files' paths make, folders included, sorted as
-// entries_below gives them.
-std::vector<std::wstring> entries_of(const std::map<std::wstring, std::string>& files)
-{
-    std::set<std::wstring> entries;
-    for (const auto& file : files) {
-        for (size_t slash = file.first.find(L'\\'); slash != std::wstring::npos;
-             slash = file.first.find(L'\\', slash + 1)) {
-            entries.insert(file.first.substr(0, slash));
-        }
-        entries.insert(file.first);
-    }
-    return {entries.begin(), entries.end()};
-}
+// Appended to both program files before an update: the versions it replaces.
+constexpr char older[] = "older version";
 
 class CrashSweep : public ::testing::Test {
 protected:
@@ -75,113 +60,99 @@ protected:
         return L"/uninstall-run " + quote(folder) + L" " + quote(L"/log=" + log) + L" /quiet";
     }
 
-    // Starts the run and waits until its log says it has started; the
-    // process is null when it did not. started is the tick count then.
+    // Starts the run and waits until its log says it has started (or it has
+    // ended); started is the tick count then.
     RunningProgram start(const std::wstring& arguments, ULONGLONG& started) const
     {
         DeleteFileW(log.c_str());
         RunningProgram run = start_program(GLOAMREEF_SETUP_EXE, arguments);
-        while (run.process != nullptr && read_file(log).find(" start\r\n") == std::string::npos) {
-            if (program_ended(run)) {
-                finish_program(run);
-                break;
-            }
+        while (!program_ended(run) && read_file(log).find(" start\r\n") == std::string::npos) {
             Sleep(1);
         }
         started = GetTickCount64();
         return run;
     }
 
-    // Milliseconds from the log's start to the end of a whole run.
-    ULONGLONG measure(const std::wstring& arguments)
+    // Kills the run kill_ms after its start unless it has ended by then, with
+    // 0. Returns the milliseconds from its start to its end, 0 when killed.
+    ULONGLONG run_killed_after(const std::wstring& arguments, DWORD kill_ms)
     {
         ULONGLONG started = 0;
         RunningProgram run = start(arguments, started);
-        EXPECT_EQ(finish_program(run), 0u);
-        return GetTickCount64() - started;
-    }
-
-    // Kills the run delay_ms after its start; true when it was still running.
-    bool kill_after(const std::wstring& arguments, ULONGLONG delay_ms)
-    {
-        ULONGLONG started = 0;
-        RunningProgram run = start(arguments, started);
-        if (run.process == nullptr) {
-            ADD_FAILURE() << "the run did not start";
-            return false;
-        }
-        ULONGLONG elapsed = GetTickCount64() - started;
-        bool running = !program_ended(run, static_cast<DWORD>(delay_ms > elapsed ? delay_ms - elapsed : 0));
-        if (running) {
+        if (!program_ended(run, kill_ms)) {
             TerminateProcess(run.process, 9);
+            finish_program(run);
+            return 0;
         }
-        finish_program(run);
-        return running;
+        EXPECT_EQ(finish_program(run), 0u) << read_file(log);
+        return GetTickCount64() - started;
     }
 
     void user_adds_own_files() const
     {
-        for (const auto& file : user_files) {
-            std::wstring path = folder + L"\\" + file.first;
-            for (size_t slash = path.find(L'\\', folder.size() + 1); slash != std::wstring::npos;
-                 slash = path.find(L'\\', slash + 1)) {
-                CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
-            }
-            ASSERT_TRUE(write_file(path, file.second));
+        for (const auto& [name, bytes] : user_files) {
+            std::wstring path = folder + L"\\" + name;
+            SHCreateDirectoryExW(nullptr, path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
+            ASSERT_TRUE(write_file(path, bytes));
         }
     }
 
-    // Exactly the installation of the APK, the registration and the user's
-    // files; nothing that a killed run left.
-    void expect_installed(const char* apk) const
+    // Installs the APK again when the last run removed the installation.
+    void reinstall_if_removed(const char* apk)
+    {
+        if (!path_exists(folder + L"\\gloamreef.exe")) {
+            ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, install_arguments(apk)), 0u) << read_file(log);
+        }
+    }
+
+    // Exactly the installation of the APK (none for null), its registration
+    // and the user's files; nothing that a killed run left.
+    void expect_left(const char* apk) const
     {
         std::map<std::wstring, std::string> expected = user_files;
-        for (const auto& file : expected_game_data(apk)) {
-            expected[L"gamedata\\" + file.first] = file.second;
+        if (apk != nullptr) {
+            for (const auto& [path, bytes] : expected_game_data(apk)) {
+                expected[L"gamedata\\" + path] = bytes;
+            }
+            expected[L"gloamreef.exe"] = program;
+            expected[L"uninstall.exe"] = uninstaller;
+            EXPECT_EQ(read_registry_text(HKEY_CURRENT_USER, uninstall_key_path, L"InstallLocation"),
+                      folder);
+            EXPECT_EQ(read_shortcut(shortcut_path(known_folder_path(FOLDERID_Programs))).target,
+                      folder + L"\\gloamreef.exe");
         }
-        expected[L"gloamreef.exe"] = program;
-        expected[L"uninstall.exe"] = uninstaller;
         EXPECT_EQ(tree_difference(read_tree(folder), expected), "");
-        EXPECT_EQ(entries_below(folder), entries_of(expected));
-        EXPECT_EQ(read_registry_value(HKEY_CURRENT_USER, uninstall_key_path, L"InstallLocation").bytes,
-                  registry_text(folder));
-        EXPECT_EQ(read_shortcut(shortcut_path(known_folder_path(FOLDERID_Programs))).target,
-                  folder + L"\\gloamreef.exe");
+        for_each_entry(folder, [](const std::wstring& relative, const std::wstring& path, DWORD type) {
+            EXPECT_FALSE((type & FILE_ATTRIBUTE_DIRECTORY) && entries_below(path).empty())
+                << "empty folder " << wide_to_utf8(relative);
+        });
+        EXPECT_EQ(uninstall_entry_exists(), apk != nullptr);
+        EXPECT_EQ(start_menu_shortcut_exists(), apk != nullptr);
         EXPECT_FALSE(desktop_shortcut_exists());
     }
 
-    // Only the user's files; no registration.
-    void expect_uninstalled() const
+    // After a kill each program file is this test's build or the version
+    // given, whole ("" for none, never a short file); true when both are gone.
+    bool expect_whole_programs(const std::string& other_program,
+                               const std::string& other_uninstaller) const
     {
-        EXPECT_EQ(tree_difference(read_tree(folder), user_files), "");
-        EXPECT_EQ(entries_below(folder), entries_of(user_files));
-        EXPECT_FALSE(uninstall_entry_exists());
-        EXPECT_FALSE(start_menu_shortcut_exists());
-        EXPECT_FALSE(desktop_shortcut_exists());
-    }
-
-    // A program file after a kill: not there, or one of these, whole.
-    std::string program_state(const wchar_t* name, const std::string& old_bytes,
-                              const std::string& new_bytes) const
-    {
-        std::wstring path = folder + L"\\" + name;
-        if (!path_exists(path)) {
-            return "absent";
-        }
-        std::string bytes = read_file(path);
-        return bytes == old_bytes ? "old" : bytes == new_bytes ? "new" : "damaged";
+        std::string game = read_file(folder + L"\\gloamreef.exe");
+        std::string remover = read_file(folder + L"\\uninstall.exe");
+        EXPECT_TRUE(game == program || game == other_program) << game.size() << " bytes";
+        EXPECT_TRUE(remover == uninstaller || remover == other_uninstaller)
+            << remover.size() << " bytes";
+        return game.empty() && remover.empty();
     }
 
     // The run after a kill, an install or an uninstall by turns.
     void run_after_kill(int kill, const char* apk)
     {
-        if (kill % 2 == 0) {
-            EXPECT_EQ(run_program(GLOAMREEF_SETUP_EXE, install_arguments(apk)), 0u) << read_file(log);
-            expect_installed(apk);
-        } else {
-            EXPECT_EQ(run_program(GLOAMREEF_SETUP_EXE, uninstall_arguments()), 0u) << read_file(log);
-            expect_uninstalled();
-        }
+        bool installs = kill % 2 == 0;
+        EXPECT_EQ(run_program(GLOAMREEF_SETUP_EXE,
+                              installs ? install_arguments(apk) : uninstall_arguments()),
+                  0u)
+            << read_file(log);
+        expect_left(installs ? apk : nullptr);
     }
 
     std::wstring base;
@@ -200,84 +171,57 @@ protected:
 
 TEST_F(CrashSweep, KilledUpdatesAndUninstallsAreFinishedByTheNextRun)
 {
-    // The APKs an update goes from and to, by turns.
+    // The APKs an update goes from and to, by turns, and how long an update
+    // from each to the other takes.
     const char* apks[] = {"install_many", "install_game"};
     ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, install_arguments(apks[0])), 0u);
     ASSERT_NO_FATAL_FAILURE(user_adds_own_files());
-    ULONGLONG update_ms = measure(install_arguments(apks[1]));
-    ULONGLONG back_ms = measure(install_arguments(apks[0]));
-    ASSERT_NO_FATAL_FAILURE(expect_installed(apks[0]));
+    const ULONGLONG update_ms[] = {run_killed_after(install_arguments(apks[1]), 60000),
+                                   run_killed_after(install_arguments(apks[0]), 60000)};
+    ASSERT_TRUE(update_ms[0] > 0 && update_ms[1] > 0) << "an update did not end";
+    expect_left(apks[0]);
 
     int landed = 0;
-    bool installed = true;
-    const char* current = apks[0];
+    int installed = 0; // the APK the last install brought
     for (int kill = 0; kill < install_kills; ++kill) {
         SCOPED_TRACE("install kill " + std::to_string(kill));
-        if (!installed) {
-            ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, install_arguments(current)), 0u);
-        }
-        // An older program than the one the update brings.
-        const std::string old_program = program + "older version";
-        const std::string old_uninstaller = uninstaller + "older version";
-        ASSERT_TRUE(write_file(folder + L"\\gloamreef.exe", old_program));
-        ASSERT_TRUE(write_file(folder + L"\\uninstall.exe", old_uninstaller));
-        const char* next = current == apks[0] ? apks[1] : apks[0];
-        ULONGLONG full_ms = current == apks[0] ? update_ms : back_ms;
-        landed += kill_after(install_arguments(next), full_ms * (2 * kill + 1) / (2 * install_kills));
-        EXPECT_NE(program_state(L"gloamreef.exe", old_program, program), "absent");
-        EXPECT_NE(program_state(L"gloamreef.exe", old_program, program), "damaged");
-        EXPECT_NE(program_state(L"uninstall.exe", old_uninstaller, uninstaller), "absent");
-        EXPECT_NE(program_state(L"uninstall.exe", old_uninstaller, uninstaller), "damaged");
-
-        run_after_kill(kill, next);
-        installed = kill % 2 == 0;
-        current = next;
+        ASSERT_NO_FATAL_FAILURE(reinstall_if_removed(apks[installed]));
+        ASSERT_TRUE(write_file(folder + L"\\gloamreef.exe", program + older));
+        ASSERT_TRUE(write_file(folder + L"\\uninstall.exe", uninstaller + older));
+        ULONGLONG kill_ms = update_ms[installed] * (2 * kill + 1) / (2 * install_kills);
+        landed += run_killed_after(install_arguments(apks[1 - installed]), kill_ms) == 0;
+        expect_whole_programs(program + older, uninstaller + older);
+        installed = 1 - installed;
+        run_after_kill(kill, apks[installed]);
     }
     EXPECT_GE(landed, install_kills / 2) << "most updates ended before their kill";
 
     // The uninstall, measured from the log's start; its removal begins after
-    // a pause, so the kills spread over the time after the first deletion.
-    if (!installed) {
-        ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, install_arguments(current)), 0u);
-    }
+    // a pause, so the kills spread over the time from its first deletion on.
+    ASSERT_NO_FATAL_FAILURE(reinstall_if_removed(apks[installed]));
     ASSERT_TRUE(write_file(folder + L"\\gloamreef.log", "the game's log"));
     ULONGLONG started = 0;
     RunningProgram reference = start(uninstall_arguments(), started);
     while (!program_ended(reference) && path_exists(folder + L"\\gloamreef.log")) {
         Sleep(1);
     }
-    ULONGLONG first_deletion_ms = GetTickCount64() - started;
+    const ULONGLONG first_deletion_ms = GetTickCount64() - started;
     EXPECT_EQ(finish_program(reference), 0u);
-    ULONGLONG uninstall_ms = GetTickCount64() - started;
-    ASSERT_NO_FATAL_FAILURE(expect_uninstalled());
-    installed = false;
+    const ULONGLONG removal_ms = GetTickCount64() - started - first_deletion_ms + 1;
+    expect_left(nullptr);
 
     landed = 0;
     for (int kill = 0; kill < uninstall_kills; ++kill) {
         SCOPED_TRACE("uninstall kill " + std::to_string(kill));
-        if (!installed) {
-            ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, install_arguments(current)), 0u);
+        ASSERT_NO_FATAL_FAILURE(reinstall_if_removed(apks[installed]));
+        ULONGLONG kill_ms = first_deletion_ms + removal_ms * (2 * kill + 1) / (2 * uninstall_kills);
+        landed += run_killed_after(uninstall_arguments(), kill_ms) == 0;
+        if (expect_whole_programs("", "")) {
+            // Killed after its last deletion: nothing is left to finish.
+            expect_left(nullptr);
+        } else {
+            run_after_kill(kill, apks[installed]);
         }
-        ULONGLONG span = uninstall_ms > first_deletion_ms ? uninstall_ms - first_deletion_ms : 1;
-        landed += kill_after(uninstall_arguments(),
-                             first_deletion_ms + span * (2 * kill + 1) / (2 * uninstall_kills));
-        std::string program_left = program_state(L"gloamreef.exe", "", program);
-        std::string uninstaller_left = program_state(L"uninstall.exe", "", uninstaller);
-        EXPECT_NE(program_left, "damaged");
-        EXPECT_NE(uninstaller_left, "damaged");
-        if (program_left == "absent" && uninstaller_left == "absent") {
-            // Killed after its last deletion: nothing is left to finish, and
-            // an uninstall finds no installation.
-            expect_uninstalled();
-            if (kill % 2 == 1) {
-                EXPECT_EQ(run_program(GLOAMREEF_SETUP_EXE, uninstall_arguments()), 1u);
-                expect_uninstalled();
-                installed = false;
-                continue;
-            }
-        }
-        run_after_kill(kill, current);
-        installed = kill % 2 == 0;
     }
     EXPECT_GE(landed, uninstall_kills / 2) << "most uninstalls ended before their kill";
 }

@@ -1,6 +1,7 @@
 // Install silently, play, then uninstall through exactly the commands that the
 // installation registered, as the list of installed programs (or a script
-// with the quiet command) would run them.
+// with the quiet command) would run them; in a folder deep enough for asset
+// paths past 300 characters.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
@@ -25,11 +26,22 @@ protected:
         remove_install_registration();
         temp = make_temp_folder(L"full cycle");
         ASSERT_FALSE(temp.empty());
-        folder = temp + L"\\Reef Game";
-        std::wstring apk = fixture_path("install_game.apk");
-        ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/silent " + quote(folder) + L" " + quote(apk)),
+        // A folder of 130 characters or more, so the deepest asset's path (180
+        // in the APK) passes 300 while the program's stays below 260 for the
+        // links.
+        folder = temp;
+        while (folder.size() < 130) {
+            folder += L"\\Reef Game";
+        }
+        ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/silent " + quote(folder) + L" " +
+                                                       quote(fixture_path("install_deep.apk"))),
                   0u);
-        ASSERT_TRUE(path_exists(folder + L"\\gamedata\\libGloamReef.so"));
+        ASSERT_EQ(game_data_difference(folder, "install_deep"), "");
+        size_t deepest = 0;
+        for_each_entry(folder, [&](const std::wstring&, const std::wstring& path, DWORD) {
+            deepest = std::max(deepest, path.size());
+        });
+        ASSERT_GT(deepest, 300u);
         ASSERT_TRUE(start_menu_shortcut_exists());
 
         // The game runs once and leaves its log; it also keeps saves.
@@ -80,27 +92,16 @@ TEST_F(FullCycle, RegisteredCommandRemovesTheSilentInstall)
     answer_run(copy.id, folder, true, removed_text, IDI_INFORMATION);
     EXPECT_EQ(finish_program(copy, 20000), 0u);
 
-    EXPECT_TRUE(removal_settled(temp, {}));
+    EXPECT_TRUE(removal_settled(folder, {}));
+    EXPECT_FALSE(path_exists(folder));
     EXPECT_FALSE(uninstall_entry_exists());
     EXPECT_FALSE(start_menu_shortcut_exists());
 }
 
-TEST_F(FullCycle, QuietCommandWaitsForTheRemovalAndKeepsTheSaves)
+TEST_F(FullCycle, QuietCommandEndsWithTheRunsExitCodeAndKeepsTheSaves)
 {
-    // A message box would keep the run from ending: one that ends showed none.
-    RunningProgram launcher = start_registered(L"QuietUninstallString", L" /log=quiet.log");
-    EXPECT_EQ(finish_program(launcher, 30000), 0u);
-    EXPECT_TRUE(removal_settled(folder, {L"userdata", L"userdata\\slot1.sav"}));
-    EXPECT_FALSE(uninstall_entry_exists());
-    EXPECT_FALSE(start_menu_shortcut_exists());
-    // Written by the copy, in the folder the command was started in.
-    std::string log = read_file(temp + L"\\quiet.log");
-    EXPECT_NE(log.find("quiet uninstall of "), std::string::npos) << log;
-    EXPECT_NE(log.find("exit code: 0"), std::string::npos) << log;
-}
-
-TEST_F(FullCycle, QuietCommandEndsWithTheRunsFailure)
-{
+    // While the game runs the removal fails, and so does the command; the
+    // installation stays to be removed later.
     RunningProgram game = start_game(folder);
     ASSERT_NE(game.process, nullptr);
     RunningProgram launcher = start_registered(L"QuietUninstallString");
@@ -109,34 +110,17 @@ TEST_F(FullCycle, QuietCommandEndsWithTheRunsFailure)
     EXPECT_TRUE(uninstall_entry_exists());
     EXPECT_TRUE(path_exists(folder + L"\\uninstall.exe"));
     EXPECT_TRUE(wait_until([] { return !path_exists(temporary_copy_path()); }));
-}
 
-TEST(LongPathCycle, InstallAndUninstallPast300Characters)
-{
-    remove_install_registration();
-    std::wstring temp = make_temp_folder(L"long path");
-    ASSERT_FALSE(temp.empty());
-    // A folder of 130 characters or more, so the deepest asset's path (180 in
-    // the APK) passes 300 while the program's stays below 260 for the links.
-    std::wstring folder = temp;
-    while (folder.size() < 130) {
-        folder += L"\\Reef folder";
-    }
-    ASSERT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/silent " + quote(folder) + L" " +
-                                                   quote(fixture_path("install_deep.apk"))),
-              0u);
-    EXPECT_EQ(game_data_difference(folder, "install_deep"), "");
-    size_t deepest = 0;
-    for_each_entry(folder, [&](const std::wstring&, const std::wstring& path, DWORD) {
-        deepest = std::max(deepest, path.size());
-    });
-    EXPECT_GT(deepest, 300u);
-
-    EXPECT_EQ(run_program(GLOAMREEF_SETUP_EXE, L"/uninstall-run " + quote(folder) + L" /quiet"), 0u);
-    EXPECT_FALSE(path_exists(folder));
+    // A message box would keep the run from ending: one that ends showed none.
+    launcher = start_registered(L"QuietUninstallString", L" /log=quiet.log");
+    EXPECT_EQ(finish_program(launcher, 30000), 0u);
+    EXPECT_TRUE(removal_settled(folder, {L"userdata", L"userdata\\slot1.sav"}));
     EXPECT_FALSE(uninstall_entry_exists());
     EXPECT_FALSE(start_menu_shortcut_exists());
-    remove_test_folder(temp);
+    // Written by the copy, in the folder the command was started in.
+    std::string log = read_file(temp + L"\\quiet.log");
+    EXPECT_NE(log.find("quiet uninstall of "), std::string::npos) << log;
+    EXPECT_NE(log.find("exit code: 0"), std::string::npos) << log;
 }
 
 } // namespace
