@@ -52,8 +52,6 @@ std::vector<ExpectedControl> expected_controls(const std::wstring& folder)
 // Declared from Windows 10 1607 on; the build targets Windows 7.
 extern "C" __declspec(dllimport) BOOL WINAPI SystemParametersInfoForDpi(UINT, UINT, void*, UINT,
                                                                          UINT);
-extern "C" __declspec(dllimport) BOOL WINAPI AdjustWindowRectExForDpi(RECT*, DWORD, BOOL, DWORD,
-                                                                       UINT);
 
 int screen_dpi()
 {
@@ -129,24 +127,31 @@ void expect_controls_at(HWND window, int dpi)
     }
 }
 
-// Every text whole in its control in the message font of that DPI: the
-// statics' (also the status line's texts of an install), the buttons' (also
-// Cancel) and a line of the edit fields.
+// The controls in the message font of that DPI, and every text whole in its
+// control: the statics' (also the status line's texts of an install), the
+// buttons' (also Cancel) and a line of the edit fields.
 void expect_texts_fit(HWND window, int dpi)
 {
     LOGFONTW font = message_font(dpi);
+    // Font handles cannot be read from another process; an edit field shows
+    // where a character starts in the font the window gives its controls.
+    HWND folder = GetDlgItem(window, IDC_FOLDER);
+    LRESULT first = SendMessageW(folder, EM_POSFROMCHAR, 0, 0);
+    LRESULT last = SendMessageW(folder, EM_POSFROMCHAR, 12, 0);
+    EXPECT_EQ(LOWORD(last) - LOWORD(first),
+              text_extent(font, window_text(folder).substr(0, 12), 0, 0).cx);
     for (const ControlView& view : read_controls(window)) {
         SCOPED_TRACE("control " + std::to_string(view.id));
         int width = view.rect.right - view.rect.left;
         int height = view.rect.bottom - view.rect.top;
-        std::vector<std::wstring> texts = {view.text};
-        UINT format = DT_WORDBREAK;
         if (_wcsicmp(view.class_name.c_str(), L"Edit") == 0) {
             RECT client;
             GetClientRect(view.window, &client);
             EXPECT_GE(client.bottom, text_extent(font, L"Ag", 0, 0).cy);
             continue;
         }
+        std::vector<std::wstring> texts = {view.text};
+        UINT format = DT_WORDBREAK;
         if (_wcsicmp(view.class_name.c_str(), L"Button") == 0) {
             // Room for the frame of a push button or the box of a check box.
             bool check_box = (view.style & BS_TYPEMASK) == BS_AUTOCHECKBOX;
@@ -250,44 +255,27 @@ TEST_F(SetupWindowLayout, MainWindowIsFixedSizeCentredAndOnScreen)
     EXPECT_EQ(finish(), 0u);
 }
 
-TEST_F(SetupWindowLayout, ElevenControlsAndTheProgressBarInCreationOrder)
+// The table's controls at the prefix's DPI and font, every text whole; then
+// moved to a monitor of another scale and back, as WM_DPICHANGED tells a
+// per-monitor aware window: that DPI's layout and font in the rectangle
+// Windows suggests, and back at the start the first layout exactly.
+TEST_F(SetupWindowLayout, ControlsAtTheDpiAndAfterAMoveToAnotherAndBack)
 {
-    expect_controls_at(window, screen_dpi());
     EXPECT_TRUE(is_checked(control(IDC_DESKTOP_SHORTCUT)));
     EXPECT_TRUE(input_controls_enabled(true));
-}
-
-TEST_F(SetupWindowLayout, EveryTextFitsItsControl)
-{
-    // Font handles cannot be read from another process; an edit field shows
-    // where a character starts in the font the window gives its controls.
-    set_control_text(control(IDC_APK), L"Needs about 400 MB.");
-    LRESULT first = SendMessageW(control(IDC_APK), EM_POSFROMCHAR, 0, 0);
-    LRESULT last = SendMessageW(control(IDC_APK), EM_POSFROMCHAR, 18, 0);
-    EXPECT_EQ(LOWORD(last) - LOWORD(first),
-              text_extent(message_font(screen_dpi()), L"Needs about 400 MB", 0, 0).cx);
-    expect_texts_fit(window, screen_dpi());
-}
-
-// Moved to a monitor of another scale and back, as WM_DPICHANGED tells a
-// per-monitor aware window: the layout and font of that DPI, in the
-// rectangle Windows suggests; back at the start, the first layout exactly.
-TEST_F(SetupWindowLayout, FollowsADpiChangeAndBack)
-{
     int start = screen_dpi();
-    RECT original, client;
+    expect_controls_at(window, start);
+    expect_texts_fit(window, start);
+
+    RECT original;
     GetWindowRect(window, &original);
-    GetClientRect(window, &client);
-    DWORD style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
     for (int dpi : {start == 144 ? 96 : 144, start}) {
         SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
-        // Windows suggests the client area scaled and framed at the new DPI.
-        RECT suggested{0, 0, MulDiv(client.right, dpi, start), MulDiv(client.bottom, dpi, start)};
-        AdjustWindowRectExForDpi(&suggested, style, FALSE, 0, dpi);
-        OffsetRect(&suggested, original.left - suggested.left, original.top - suggested.top);
-        if (dpi == start) {
-            suggested = original;
-        }
+        // The window takes the rectangle Windows suggests as it is: here the
+        // frame scaled about its top left corner.
+        RECT suggested{original.left, original.top,
+                       original.left + MulDiv(original.right - original.left, dpi, start),
+                       original.top + MulDiv(original.bottom - original.top, dpi, start)};
         ASSERT_TRUE(send_rect_message(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), suggested));
         RECT now;
         GetWindowRect(window, &now);

@@ -95,43 +95,42 @@ TEST(InstallCancel, TheWorkerHoldsAtItsPointOfNoReturnUntilTheQuestionIsAnswered
 
 namespace {
 
-// What the taskbar button shows, as the stand-in taskbar list below records it.
-struct TaskbarLog {
+// Registered in this process as the shell's taskbar list, which Wine draws
+// nowhere: one object, its own class factory, that records what the button
+// shows and how many taskbar lists were asked for.
+struct FakeTaskbar final : ITaskbarList3, IClassFactory {
     TBPFLAG state = TBPF_NOPROGRESS;
     ULONGLONG value = 0;
     int made = 0;
-    int alive = 0;
-};
-TaskbarLog taskbar_log;
+    LONG references = 0;  // the program's and, as the factory, COM's
 
-class FakeTaskbar final : public ITaskbarList3 {
-public:
-    FakeTaskbar() { ++taskbar_log.made, ++taskbar_log.alive; }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
-        bool known = iid == IID_IUnknown || iid == IID_ITaskbarList || iid == IID_ITaskbarList2 ||
-                     iid == IID_ITaskbarList3;
-        *out = known ? this : nullptr;
-        return known ? (AddRef(), S_OK) : E_NOINTERFACE;
+        void* factory = static_cast<IClassFactory*>(this);
+        void* list = static_cast<ITaskbarList3*>(this);
+        *out = iid == IID_IClassFactory ? factory
+               : iid == IID_IUnknown || iid == IID_ITaskbarList || iid == IID_ITaskbarList2 ||
+                       iid == IID_ITaskbarList3
+                   ? list
+                   : nullptr;
+        return *out != nullptr ? (AddRef(), S_OK) : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override
     {
-        if (--references == 0) {
-            --taskbar_log.alive;
-            delete this;
-            return 0;
-        }
-        return references;
+        ++made;
+        return QueryInterface(iid, out);
     }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE SetProgressValue(HWND, ULONGLONG done, ULONGLONG) override
     {
-        taskbar_log.value = done;
+        value = done;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE SetProgressState(HWND, TBPFLAG state) override
+    HRESULT STDMETHODCALLTYPE SetProgressState(HWND, TBPFLAG shown) override
     {
-        taskbar_log.state = state;
+        state = shown;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE HrInit() override { return S_OK; }
@@ -150,30 +149,6 @@ public:
     HRESULT STDMETHODCALLTYPE SetOverlayIcon(HWND, HICON, LPCWSTR) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE SetThumbnailTooltip(HWND, LPCWSTR) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE SetThumbnailClip(HWND, RECT*) override { return S_OK; }
-
-private:
-    LONG references = 1;
-};
-
-// Registered in this process as the shell's taskbar list, which Wine draws nowhere.
-class FakeTaskbarFactory : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        bool known = iid == IID_IUnknown || iid == IID_IClassFactory;
-        *out = known ? this : nullptr;
-        return known ? S_OK : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override
-    {
-        auto* taskbar = new FakeTaskbar;
-        HRESULT result = taskbar->QueryInterface(iid, out);
-        taskbar->Release();
-        return result;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 };
 
 } // namespace
@@ -181,10 +156,12 @@ public:
 TEST(TaskbarButton, ShowsProgressFailureAndWaitsAndOutlivesAnExplorerRestart)
 {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    FakeTaskbarFactory factory;
+    FakeTaskbar taskbar;
     DWORD cookie = 0;
-    ASSERT_EQ(CoRegisterClassObject(CLSID_TaskbarList, &factory, CLSCTX_INPROC_SERVER,
-                                    REGCLS_MULTIPLEUSE, &cookie), S_OK);
+    ASSERT_EQ(CoRegisterClassObject(CLSID_TaskbarList, static_cast<IClassFactory*>(&taskbar),
+                                    CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
+    // COM's hold on the factory: what is more, the program holds.
+    const LONG registered = taskbar.references;
     HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
     install_running = true;
@@ -192,33 +169,33 @@ TEST(TaskbarButton, ShowsProgressFailureAndWaitsAndOutlivesAnExplorerRestart)
     // Before the shell has made the button there is nothing to show it on.
     begin_install_progress(window);
     show_install_progress(window, 20);
-    EXPECT_EQ(taskbar_log.made, 0);
+    EXPECT_EQ(taskbar.made, 0);
     // Its TaskbarButtonCreated, and again after an Explorer restart: the
     // progress so far on the new button, the old interface let go.
     for (int made : {1, 2}) {
         connect_taskbar(window);
-        EXPECT_EQ(taskbar_log.made, made);
-        EXPECT_EQ(taskbar_log.alive, 1);
-        EXPECT_EQ(taskbar_log.state, TBPF_NORMAL);
-        EXPECT_EQ(taskbar_log.value, 20u);
+        EXPECT_EQ(taskbar.made, made);
+        EXPECT_EQ(taskbar.references - registered, 1);
+        EXPECT_EQ(taskbar.state, TBPF_NORMAL);
+        EXPECT_EQ(taskbar.value, 20u);
     }
     show_install_progress(window, 40);
-    EXPECT_EQ(taskbar_log.value, 40u);
+    EXPECT_EQ(taskbar.value, 40u);
     show_install_waiting(window, true);
-    EXPECT_EQ(taskbar_log.state, TBPF_PAUSED);
+    EXPECT_EQ(taskbar.state, TBPF_PAUSED);
     show_install_waiting(window, false);
-    EXPECT_EQ(taskbar_log.state, TBPF_NORMAL);
+    EXPECT_EQ(taskbar.state, TBPF_NORMAL);
 
     // A failure stays red at the position reached until the window is idle.
     install_running = false;
     end_install_progress(window, true);
-    EXPECT_EQ(taskbar_log.state, TBPF_ERROR);
-    EXPECT_EQ(taskbar_log.value, 40u);
+    EXPECT_EQ(taskbar.state, TBPF_ERROR);
+    EXPECT_EQ(taskbar.value, 40u);
     clear_install_progress(window);
-    EXPECT_EQ(taskbar_log.state, TBPF_NOPROGRESS);
+    EXPECT_EQ(taskbar.state, TBPF_NOPROGRESS);
 
     release_taskbar();
-    EXPECT_EQ(taskbar_log.alive, 0);
+    EXPECT_EQ(taskbar.references, registered);
     DestroyWindow(window);
     CoRevokeClassObject(cookie);
     CoUninitialize();
