@@ -259,7 +259,7 @@ TEST_F(SetupWindowLayout, MainWindowIsFixedSizeCentredAndOnScreen)
 // moved to a monitor of another scale and back, as WM_DPICHANGED tells a
 // per-monitor aware window: that DPI's layout and font in the rectangle
 // Windows suggests, and back at the start the first layout exactly.
-TEST_F(SetupWindowLayout, ControlsAtTheDpiAndAfterAMoveToAnotherAndBack)
+TEST_F(SetupWindowLayout, EveryTextFitsItsControlAtTheDpiAndAfterAMoveAndBack)
 {
     EXPECT_TRUE(is_checked(control(IDC_DESKTOP_SHORTCUT)));
     EXPECT_TRUE(input_controls_enabled(true));
