@@ -250,16 +250,22 @@ TEST_F(InstallFlowTest, ProgramOnlyUpdateWithoutShortcutAndNoGame)
 {
     ASSERT_TRUE(plant_game_data(folder));
     std::string planted = read_file(folder + L"\\gamedata\\libGloamReef.so");
+    // The game data set aside by an install killed inside its swap counts,
+    // and this install puts it back first.
+    ASSERT_TRUE(MoveFileW((folder + L"\\gamedata").c_str(), (folder + L"\\gamedata.old").c_str()));
     press_button(window, IDC_DESKTOP_SHORTCUT);
     ASSERT_TRUE(wait_until([&] { return !is_checked(control(IDC_DESKTOP_SHORTCUT)); }));
 
     // An empty APK with game data in the folder installs without a word.
     fill_in(folder, L"");
+    EXPECT_TRUE(wait_until([&] { return hint_visible(); }));
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata")) << "the hint changed the folder";
     MessageBoxView box = install_and_watch();
     expect_question(box);
     // No import stage when there is no APK.
     EXPECT_TRUE(in_order(status_texts, {copying_text, shortcuts_text, installed_text}));
     EXPECT_EQ(read_file(folder + L"\\gamedata\\libGloamReef.so"), planted);
+    EXPECT_FALSE(path_exists(folder + L"\\gamedata.old"));
     EXPECT_TRUE(path_exists(folder + L"\\uninstall.exe"));
     EXPECT_FALSE(path_exists(desktop_link()));
 
